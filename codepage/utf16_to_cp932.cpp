@@ -1,0 +1,41 @@
+// UTF-16 to 932 as WideCharToMultiByte(932, 0, ..., NULL, NULL) writes it: one
+// table lookup per unit, best fit included, "?" for anything without a
+// mapping. Surrogates have none, so a character beyond U+FFFF gives "??".
+#include <cstdint>
+#include <cstring>
+
+#include "codepage/from_utf16.h"
+#include "codepage/tables.h"
+
+namespace ravlet::codepage {
+
+std::size_t Utf16ToCp932(std::u16string_view src, char* dst) {
+  const auto& table = detail::kCp932Encode;
+  const char16_t* p = src.data();
+  const char16_t* const end = p + src.size();
+  char* out = dst;
+  while (p != end) {
+    // U+0000-U+007F are the same bytes in 932; take runs of them four at a time.
+    if (end - p >= 4) {
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      if ((word & 0xFF80FF80FF80FF80u) == 0) {
+        for (int i = 0; i < 4; ++i) out[i] = static_cast<char>(p[i]);
+        p += 4;
+        out += 4;
+        continue;
+      }
+    }
+    const char16_t unit = *p++;
+    const std::uint16_t code = table.codes[table.block[unit >> 8]][unit & 0xFF];
+    if (code < 0x100) {
+      *out++ = static_cast<char>(code);
+    } else {
+      *out++ = static_cast<char>(code >> 8);
+      *out++ = static_cast<char>(code & 0xFF);
+    }
+  }
+  return static_cast<std::size_t>(out - dst);
+}
+
+}  // namespace ravlet::codepage
