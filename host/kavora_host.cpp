@@ -1,6 +1,8 @@
 // kavora-host: a stand-in for the Kavora mail client. It exports the KVA_
 // functions, loads a plug-in DLL, raises the events it is told to over a
 // folder of message files and logs every call the plug-in makes.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -36,10 +38,7 @@ std::string Quoted(const char* text, std::size_t length) {
   std::string out = "\"";
   for (std::size_t i = 0; i < length; ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte == '"' || byte == '\\') {
-      out += '\\';
-      out += static_cast<char>(byte);
-    } else if (byte >= 0x20 && byte < 0x7F) {
+    if (byte >= 0x20 && byte < 0x7F && byte != '"') {
       out += static_cast<char>(byte);
     } else {
       char escape[8];
@@ -145,6 +144,8 @@ int UsageError(const char* message) {
 int main(int argc, char** argv) {
   using namespace kavora;
   HostState& host = Host();
+  // The log's lines end in LF alone, on the terminal and in files alike.
+  _setmode(_fileno(stdout), _O_BINARY);
   std::string selectName;
   bool each = false;
   std::vector<std::string> positional;
@@ -167,7 +168,7 @@ int main(int argc, char** argv) {
       if (++i == argc) return UsageError((arg + " needs a value").c_str());
       if (arg == "--message") {
         selectName = argv[i];
-      } else if ((host.log = std::fopen(argv[i], "w")) == nullptr) {
+      } else if ((host.log = std::fopen(argv[i], "wb")) == nullptr) {
         return UsageError("cannot open the log file");
       }
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
