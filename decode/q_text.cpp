@@ -20,13 +20,20 @@ int HexValue(unsigned char c) {
 std::string DecodeQText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
+  // The result ends at the first zero byte, but the text is still read to
+  // its end: a bad escape anywhere leaves nothing.
+  bool ended = false;
+  const auto emit = [&](char byte) {
+    if (byte == '\0') ended = true;
+    if (!ended) out.push_back(byte);
+  };
   const std::size_t len = text.size();
   for (std::size_t k = 0; k < len;) {
     const auto c = static_cast<unsigned char>(text[k]);
     if (c == '=') {
       if (k + 2 < len && IsAsciiAlnum(static_cast<unsigned char>(text[k + 1]))) {
         // Read like strtoul(.., 16) over the two bytes: leading hex digits
-        // count, so "=4g" is 0x04 and "=G0" is 0 (which ends the text).
+        // count, so "=4g" is 0x04 and "=G0" is 0.
         unsigned value = 0;
         const int hi = HexValue(static_cast<unsigned char>(text[k + 1]));
         if (hi >= 0) {
@@ -34,8 +41,7 @@ std::string DecodeQText(std::string_view text) {
           const int lo = HexValue(static_cast<unsigned char>(text[k + 2]));
           if (lo >= 0) value = value * 16 + static_cast<unsigned>(lo);
         }
-        if (value == 0) return out;
-        out.push_back(static_cast<char>(value));
+        emit(static_cast<char>(value));
         k += 3;
       } else if (k + 2 < len && text[k + 1] == '\r' && text[k + 2] == '\n') {
         k += 3;  // soft line break
@@ -44,8 +50,7 @@ std::string DecodeQText(std::string_view text) {
       }
       continue;
     }
-    if (c == '\0') return out;
-    if (c != '\r' && c != '\n') out.push_back(c == '_' ? ' ' : static_cast<char>(c));
+    if (c != '\r' && c != '\n') emit(c == '_' ? ' ' : static_cast<char>(c));
     ++k;
   }
   return out;

@@ -58,6 +58,7 @@ TEST(DecodeQText, Table) {
       {"=0x41", ""},  // only "0x" is read: 0
       {"ab=G0cd", "ab"},
       {"ab=00cd", "ab"},
+      {"ab=00cd=", ""},  // but the rest is still read, and can fail
       // line breaks
       {"a\r\nb", "ab"},
       {"a\nb\rc", "abc"},
