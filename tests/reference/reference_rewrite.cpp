@@ -1,6 +1,6 @@
-// Written from the description of the rewrite, one step at a time, over
-// NUL-terminated texts. Each function follows its numbered steps in order so a
-// reader can check it against the description line by line.
+// The rewrite read literally, one step at a time, over NUL-terminated texts.
+// Each function follows its numbered steps in order (the step numbers are in
+// the comments) so it can be checked line by line.
 #include "tests/reference/reference_rewrite.h"
 
 #include <cstdlib>
