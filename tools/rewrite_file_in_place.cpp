@@ -1,12 +1,12 @@
 #include "tools/rewrite_file_in_place.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <new>
+#include <set>
 
 #include "tools/file_io.h"
 #include "tools/filter_message.h"
@@ -38,9 +38,9 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// Writes `rewrite` beside `path` and renames it over `path`; `original` is
-// what `path` was when it was read.
-FileReport ReplaceFile(const std::string& path, const struct stat& original, const std::string& rewrite) {
+// Writes `rewrite` to a new file beside `path`.
+std::optional<FileReport> WriteTemporary(const std::string& path, const struct stat& original,
+                                         const std::string& rewrite, PendingRewrite& pending) {
   const std::string directory = DirectoryOf(path);
   std::string temporary = directory + "/.mimedecode-XXXXXX";
   int fd = mkostemp(temporary.data(), O_CLOEXEC);
@@ -49,9 +49,8 @@ FileReport ReplaceFile(const std::string& path, const struct stat& original, con
     return Trouble(path, "cannot create a temporary file in " + directory + ": " + ErrorText(error) +
                              "; left unchanged");
   }
-
   auto fail = [&](const std::string& what, int error) {
-    if (fd >= 0) close(fd);
+    close(fd);
     unlink(temporary.c_str());
     return Trouble(path, what + ": " + ErrorText(error) + "; left unchanged");
   };
@@ -65,38 +64,13 @@ FileReport ReplaceFile(const std::string& path, const struct stat& original, con
   }
   if (fchmod(fd, original.st_mode & 07777) != 0) return fail("cannot keep the file's mode", errno);
   if (int error = WriteAll(fd, rewrite); error != 0) return fail("cannot write the rewrite", error);
-  if (fsync(fd) != 0) return fail("cannot write the rewrite", errno);
-  int closed = close(fd);
-  fd = -1;
-  if (closed != 0) return fail("cannot write the rewrite", errno);
-
-  struct stat now;
-  if (lstat(path.c_str(), &now) != 0) {
-    if (errno == ENOENT) {
-      unlink(temporary.c_str());
-      return Trouble(path, "vanished while being rewritten; not recreated");
-    }
-    return fail("cannot replace it", errno);
-  }
-  if (!SameFile(original, now)) {
-    unlink(temporary.c_str());
-    return Trouble(path, "changed while being rewritten; left as it is now");
-  }
-  if (rename(temporary.c_str(), path.c_str()) != 0) return fail("cannot replace it", errno);
-
-  // Make the rename itself durable. The file is whole either way, and some
-  // file systems refuse to sync a directory, so a failure here is no error.
-  int dirFd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    fsync(dirFd);
-    close(dirFd);
-  }
-  return {FileOutcome::kRewritten, {}};
+  pending = {path, std::move(temporary), fd, original};
+  return std::nullopt;
 }
 
 }  // namespace
 
-FileReport RewriteFileInPlace(const std::string& path) {
+std::optional<FileReport> PrepareRewrite(const std::string& path, PendingRewrite& pending) {
   try {
     struct stat named;
     if (lstat(path.c_str(), &named) != 0) return Trouble(path, errno);
@@ -119,13 +93,75 @@ FileReport RewriteFileInPlace(const std::string& path) {
 
     std::string rewrite;
     Filtered filtered = FilterMessage(message, rewrite);
-    if (filtered.verdict == Verdict::kUnchanged) return {FileOutcome::kUnchanged, {}};
-    if (filtered.verdict == Verdict::kFailed) return {FileOutcome::kFailed, path + ": " + filtered.error};
+    if (filtered.verdict == Verdict::kUnchanged) return FileReport{FileOutcome::kUnchanged, {}};
+    if (filtered.verdict == Verdict::kFailed) return FileReport{FileOutcome::kFailed, path + ": " + filtered.error};
     std::string().swap(message);  // only the rewrite is needed from here on
-    return ReplaceFile(path, original, rewrite);
+    return WriteTemporary(path, original, rewrite, pending);
   } catch (const std::bad_alloc&) {
     return Trouble(path, "out of memory; left unchanged");
   }
+}
+
+std::vector<FileReport> CommitRewrites(const std::vector<PendingRewrite>& pending) {
+  // One sync for each file system makes every temporary file on it durable
+  // before any of them takes a message's name, so that no crash can leave a
+  // message name on a file whose bytes never reached the disk.
+  std::vector<int> syncError(pending.size(), 0);
+  for (std::size_t i = 0; i < pending.size(); ++i) {
+    bool synced = false;
+    for (std::size_t j = 0; j < i && !synced; ++j) {
+      if (pending[j].original.st_dev == pending[i].original.st_dev) {
+        syncError[i] = syncError[j];
+        synced = true;
+      }
+    }
+    if (!synced && syncfs(pending[i].fd) != 0) syncError[i] = errno;
+  }
+
+  std::vector<FileReport> reports;
+  std::set<std::string> directories;
+  for (std::size_t i = 0; i < pending.size(); ++i) {
+    const PendingRewrite& p = pending[i];
+    int error = syncError[i];
+    if (close(p.fd) != 0 && error == 0) error = errno;
+    if (error != 0) {
+      unlink(p.temporary.c_str());
+      reports.push_back(Trouble(p.path, "cannot write the rewrite: " + ErrorText(error) + "; left unchanged"));
+      continue;
+    }
+    struct stat now;
+    if (lstat(p.path.c_str(), &now) != 0) {
+      error = errno;
+      unlink(p.temporary.c_str());
+      reports.push_back(error == ENOENT ? Trouble(p.path, "vanished while being rewritten; not recreated")
+                                        : Trouble(p.path, "cannot replace it: " + ErrorText(error) + "; left unchanged"));
+      continue;
+    }
+    if (!SameFile(p.original, now)) {
+      unlink(p.temporary.c_str());
+      reports.push_back(Trouble(p.path, "changed while being rewritten; left as it is now"));
+      continue;
+    }
+    if (rename(p.temporary.c_str(), p.path.c_str()) != 0) {
+      error = errno;
+      unlink(p.temporary.c_str());
+      reports.push_back(Trouble(p.path, "cannot replace it: " + ErrorText(error) + "; left unchanged"));
+      continue;
+    }
+    directories.insert(DirectoryOf(p.path));
+    reports.push_back({FileOutcome::kRewritten, {}});
+  }
+
+  // Make the renames durable too. Each file is whole either way, and some
+  // file systems refuse to sync a directory, so a failure here is no error.
+  for (const std::string& directory : directories) {
+    int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+      fsync(fd);
+      close(fd);
+    }
+  }
+  return reports;
 }
 
 }  // namespace ravlet

@@ -32,18 +32,47 @@ struct Run {
   std::condition_variable finished;
 };
 
-void Work(Run& run) {
-  for (;;) {
-    if (run.stop.load()) return;
-    std::size_t index = run.next.fetch_add(1);
-    if (index >= run.paths.size()) return;
-    FileReport report = RewriteFileInPlace(run.paths[index]);
-    {
-      std::lock_guard lock(run.mutex);
-      run.reports[index] = std::move(report);
-    }
-    run.finished.notify_one();
+// Rewrites are committed in groups, so that one sync serves many files; a
+// group is closed early once it holds much data, so that an interrupt or a
+// failure never waits on more than that.
+constexpr std::size_t kGroupFiles = 32;
+constexpr std::size_t kGroupBytes = 32u << 20;
+
+void Publish(Run& run, const std::vector<std::size_t>& indices, std::vector<FileReport>& reports) {
+  {
+    std::lock_guard lock(run.mutex);
+    for (std::size_t i = 0; i < indices.size(); ++i) run.reports[indices[i]] = std::move(reports[i]);
   }
+  run.finished.notify_one();
+}
+
+void Work(Run& run) {
+  std::vector<PendingRewrite> group;
+  std::vector<std::size_t> groupIndices;
+  std::size_t groupBytes = 0;
+  auto commit = [&] {
+    std::vector<FileReport> reports = CommitRewrites(group);
+    Publish(run, groupIndices, reports);
+    group.clear();
+    groupIndices.clear();
+    groupBytes = 0;
+  };
+  for (;;) {
+    std::size_t index = run.stop.load() ? run.paths.size() : run.next.fetch_add(1);
+    if (index >= run.paths.size()) break;
+    PendingRewrite pending;
+    std::optional<FileReport> report = PrepareRewrite(run.paths[index], pending);
+    if (report.has_value()) {
+      std::vector<FileReport> reports{std::move(*report)};
+      Publish(run, {index}, reports);
+      continue;
+    }
+    groupBytes += static_cast<std::size_t>(pending.original.st_size);
+    group.push_back(std::move(pending));
+    groupIndices.push_back(index);
+    if (group.size() >= kGroupFiles || groupBytes >= kGroupBytes) commit();
+  }
+  if (!group.empty()) commit();
 }
 
 // One overwritten line on standard error. Drawn at most ten times a second

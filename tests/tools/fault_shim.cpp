@@ -2,15 +2,16 @@
 // an in-place rewrite fail on demand. RAVLET_FAULT names the fault:
 //   mkostemp   creating the temporary file fails (as in a read-only directory)
 //   write:N    the temporary file takes N bytes, then the disk is full
-//   fsync      syncing the temporary file fails
+//   sync       syncing the temporary file to disk fails
 //   fchmod     copying the mode fails
 //   rename     the final rename fails
 //   vanish     the message file (RAVLET_FAULT_PATH) is deleted during the write
 //   replace    ... replaced by another file during the write
 //   modify     ... appended to during the write
 //   interrupt  the process gets SIGTERM during the write
-// Only the descriptor that mkostemp returned is affected by write, fsync and
-// fchmod faults, so standard output and error keep working.
+// Only the descriptor that mkostemp returned is affected by the write and
+// fchmod faults, so standard output and error keep working. The last four
+// faults strike when the temporary files are synced.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -104,15 +105,14 @@ ssize_t write(int fd, const void* data, size_t size) {
   return n;
 }
 
-int fsync(int fd) {
-  if (fd == temporaryFd) {
-    Sabotage();
-    if (Fault("fsync")) {
-      errno = EIO;
-      return -1;
-    }
+// mimedecode syncs only file systems that hold its temporary files.
+int syncfs(int fd) {
+  Sabotage();
+  if (Fault("sync")) {
+    errno = EIO;
+    return -1;
   }
-  return Next<int (*)(int)>("fsync")(fd);
+  return Next<int (*)(int)>("syncfs")(fd);
 }
 
 int fchmod(int fd, mode_t mode) {

@@ -364,7 +364,7 @@ TEST_F(MimedecodeTest, InPlaceFailuresLeaveTheOriginalAndNoTemporaryFile) {
       {"mkostemp", "cannot create a temporary file in DIR: Permission denied; left unchanged", "", one},
       {"write:0", "cannot write the rewrite: No space left on device; left unchanged", "", one},
       {"write:5000", "cannot write the rewrite: No space left on device; left unchanged", "", one},
-      {"fsync", "cannot write the rewrite: Input/output error; left unchanged", "", one},
+      {"sync", "cannot write the rewrite: Input/output error; left unchanged", "", one},
       {"fchmod", "cannot keep the file's mode: Operation not permitted; left unchanged", "", one},
       {"rename", "cannot replace it: Input/output error; left unchanged", "", one},
       {"modify", "changed while being rewritten; left as it is now", "appended\r\n", one},
