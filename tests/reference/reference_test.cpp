@@ -116,7 +116,7 @@ std::string Mismatch(const std::string& input, const Outcome& want, const Outcom
 }
 
 // ---------------------------------------------------------------------------
-// The described edge cases, each met by both readings.
+// Edge cases of the rewrite and the word decoding, each met by both readings.
 
 struct Case {
   const char* name;
@@ -260,7 +260,7 @@ const std::vector<Case> kQCases = {
     {"a bad escape after =G0 still empties the result", "ab=G0c=+1", Returns("")},
 };
 
-TEST(DescribedCases, RewriteMessage) {
+TEST(EdgeCases, RewriteMessage) {
   for (const Case& c : kRewriteCases) {
     SCOPED_TRACE(c.name);
     const Outcome ref = RewriteWith(reference::RewriteMessage, c.input);
@@ -270,7 +270,7 @@ TEST(DescribedCases, RewriteMessage) {
   }
 }
 
-TEST(DescribedCases, DecodeHeaderField) {
+TEST(EdgeCases, DecodeHeaderField) {
   for (const Case& c : kFieldCases) {
     SCOPED_TRACE(c.name);
     const Outcome ref = Capture([&] { return reference::DecodeHeaderField(c.input.c_str()); });
@@ -280,7 +280,7 @@ TEST(DescribedCases, DecodeHeaderField) {
   }
 }
 
-TEST(DescribedCases, EncodedWord) {
+TEST(EdgeCases, EncodedWord) {
   for (const WordCase& c : kWordCases) {
     SCOPED_TRACE(c.name);
     const reference::EncodedWord ref(c.word.c_str());
@@ -307,7 +307,7 @@ TEST(DescribedCases, EncodedWord) {
   }
 }
 
-TEST(DescribedCases, DecodeBase64Text) {
+TEST(EdgeCases, DecodeBase64Text) {
   for (const Case& c : kBase64Cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(reference::DecodeBase64Text(c.input.c_str()), c.want.text) << "reference";
@@ -315,7 +315,7 @@ TEST(DescribedCases, DecodeBase64Text) {
   }
 }
 
-TEST(DescribedCases, DecodeQText) {
+TEST(EdgeCases, DecodeQText) {
   for (const Case& c : kQCases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(reference::DecodeQText(c.input.c_str()), c.want.text) << "reference";
@@ -323,7 +323,7 @@ TEST(DescribedCases, DecodeQText) {
   }
 }
 
-TEST(DescribedCases, ConvertToShiftJis) {
+TEST(EdgeCases, ConvertToShiftJis) {
   struct Conversion {
     const char* name;
     unsigned codePage;
