@@ -399,7 +399,7 @@ std::string GenerateMessage(std::uint64_t seed) {
       message += FieldValue(r, headerEnds);
     }
     message += i + 1 < fields ? headerEnds.Next(r) : (r.Percent(85) ? "\r\n" : headerEnds.Next(r));
-    // An empty line inside the header, with the described blank line later.
+    // An empty line inside the header, with the CR LF CR LF blank line later.
     if (r.Percent(4)) message += r.Percent(70) ? "\n" : "\r\n";
   }
 

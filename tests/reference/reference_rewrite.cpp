@@ -256,7 +256,7 @@ void EmitField(const std::string& field, bool decodeHeaders, std::string& output
   output += "\r\n";
 }
 
-// The body when it is not re-ended. The described copy starts at
+// The body when it is not re-ended. The plain copy starts at
 // headerEnd + 2; when the header loop stopped at the blank line of the first
 // CR LF CR LF that is the same as a CR LF followed by everything after that
 // blank line. When the loop stopped at an earlier empty line (a header with

@@ -1,7 +1,7 @@
 // A slow, literal second reading of the message rewrite and the encoded-word
 // decoding, kept apart from the production code so the two can be compared.
 // It works over NUL-terminated texts with strstr/strchr and reads lines with
-// std::getline, step by step as the rewrite is described; speed is no goal.
+// std::getline, one numbered step at a time; speed is no goal.
 #ifndef RAVLET_TESTS_REFERENCE_REFERENCE_REWRITE_H
 #define RAVLET_TESTS_REFERENCE_REFERENCE_REWRITE_H
 
