@@ -1,5 +1,5 @@
 // The decoding core against a second, literal reading of the rewrite: first
-// the described edge cases as a table that both must meet, then thousands of
+// the edge cases as a table that both must meet, then thousands of
 // generated messages on which both must agree byte for byte.
 #include <gtest/gtest.h>
 
