@@ -31,7 +31,9 @@ void Log(const char* format, ...) {
   std::vfprintf(Host().log, format, args);
   va_end(args);
   std::fputc('\n', Host().log);
-  std::fflush(Host().log);
+  // On a terminal or pipe each line shows at once, even if the plug-in then
+  // takes the host down; a log file is flushed when the host exits.
+  if (Host().log == stdout) std::fflush(Host().log);
 }
 
 std::string Quoted(const char* text, std::size_t length) {
