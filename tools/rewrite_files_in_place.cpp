@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <unordered_set>
 
 #include "tools/file_io.h"
 #include "tools/rewrite_file_in_place.h"
@@ -21,8 +22,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The state the workers share with the thread that reports. Reports are
-// written by one worker each and read once `done` says they are complete.
+// The state the workers share with the thread that reports. Each report is
+// set once, by the worker that handled its file, under `mutex`.
 struct Run {
   const std::vector<std::string>& paths;
   std::vector<std::optional<FileReport>> reports;
@@ -115,7 +116,14 @@ int Status(FileOutcome outcome) {
 
 }  // namespace
 
-int RewriteFilesInPlace(const std::vector<std::string>& paths, bool showProgress) {
+int RewriteFilesInPlace(const std::vector<std::string>& names, bool showProgress) {
+  // A name given twice is rewritten once: two rewrites of one file at a time
+  // would see each other as a change made meanwhile.
+  std::vector<std::string> paths;
+  std::unordered_set<std::string> seen;
+  for (const std::string& name : names) {
+    if (seen.insert(name).second) paths.push_back(name);
+  }
   Run run{paths, std::vector<std::optional<FileReport>>(paths.size())};
 
   // Termination signals wait until the files in hand are whole again: every

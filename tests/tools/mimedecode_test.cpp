@@ -291,6 +291,13 @@ TEST_F(MimedecodeTest, InPlaceRewritesOnlyWhatChangesAndKeepsModes) {
   Result clean = RunFilter({"-i", decoded, reended, plain});
   EXPECT_EQ(clean.status, 0);
   EXPECT_EQ(clean.err, "");
+
+  // A name given twice is one file, rewritten once.
+  WriteFile(reended, "A: 1\r\n\r\na\nb");
+  Result twice = RunFilter({"-i", reended, reended});
+  EXPECT_EQ(twice.status, 0);
+  EXPECT_EQ(twice.err, "");
+  EXPECT_EQ(ReadFile(reended), "A: 1\r\n\r\na\r\nb\r\n");
 }
 
 TEST_F(MimedecodeTest, InPlaceReportsInFileOrderWhateverThreadFinishesFirst) {
