@@ -166,8 +166,8 @@ int RewriteFilesInPlace(const std::vector<std::string>& names, bool showProgress
     }
     lock.unlock();
 
-    timespec now{0, 0};
-    int caught = sigtimedwait(&interrupts, nullptr, &now);
+    timespec noWait{0, 0};
+    int caught = sigtimedwait(&interrupts, nullptr, &noWait);
     if (caught > 0) {
       interrupt = caught;
       run.stop.store(true);
