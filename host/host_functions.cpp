@@ -135,8 +135,15 @@ KAVORA_EXPORT const char* __cdecl KVA_GetMessage(const char* path) {
     Log("  call KVA_GetMessage(%s) -> null (cannot read)", shown.c_str());
     return nullptr;
   }
+  // The text is lent whole and NUL-terminated; a file with a NUL inside
+  // cannot be, and lending its first part would have it replaced by that.
+  if (host.heldText.find('\0') != std::string::npos) {
+    host.heldText.clear();
+    Log("  call KVA_GetMessage(%s) -> null (the file holds a NUL byte)", shown.c_str());
+    return nullptr;
+  }
   host.textHeld = true;
-  Log("  call KVA_GetMessage(%s) -> text of %zu bytes", shown.c_str(), std::strlen(host.heldText.c_str()));
+  Log("  call KVA_GetMessage(%s) -> text of %zu bytes", shown.c_str(), host.heldText.size());
   return host.heldText.c_str();
 }
 
