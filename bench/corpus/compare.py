@@ -357,6 +357,7 @@ def main():
 
 
 def plot(results, sized, sweeps):
+    os.makedirs(results, exist_ok=True)
     png = os.path.join(results, "size-plot.png")
     if not shutil.which("gnuplot"):
         print("compare: gnuplot is not installed; no plot (scripts/need bench)")
@@ -376,9 +377,13 @@ def plot(results, sized, sweeps):
         "set output '%s'" % png,
         "set multiplot layout 1,2",
         "set logscale xy",
+        "set xtics (%s)" % ", ".join("'%s' %d" % (n, 1 << e) for n, e in
+                                      (("1K", 10), ("4K", 12), ("16K", 14), ("64K", 16), ("256K", 18),
+                                       ("1M", 20), ("4M", 22), ("16M", 24), ("64M", 26))),
+        "set format y '%g'",
         "set grid",
         "set key top left",
-        "set xlabel 'message size (bytes)'",
+        "set xlabel 'message size'",
         "set ylabel 'seconds per message'",
         "set title 'Time against message size (one message, 1 KB to 64 MB)'",
         "plot '%s' index 0 using 1:2 with linespoints title 'Ravlet core', "
