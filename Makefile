@@ -42,10 +42,10 @@ test-native: native
 test-asan: native-asan
 	ctest --preset native-asan
 
-test-mingw: mingw
+test-mingw: mingw native
 	ctest --preset mingw
 
-test-mingw64: mingw64
+test-mingw64: mingw64 native
 	ctest --preset mingw64
 
 fuzz-smoke: fuzz-build
