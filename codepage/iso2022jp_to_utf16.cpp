@@ -31,6 +31,7 @@
 //   the bytes after it are read in the current mode.
 #include "codepage/tables.h"
 #include "codepage/to_utf16.h"
+#include "codepage/wide.h"
 
 namespace ravlet::codepage {
 
@@ -78,17 +79,24 @@ char16_t ReadShiftJisPair(unsigned code) {
   return table.pairs[table.lead[code >> 8] - 1][code & 0xFF];
 }
 
-}  // namespace
-
-std::size_t Iso2022JpToUtf16(std::string_view src, char16_t* dst) {
+template <bool kWide>
+std::size_t Read(const unsigned char* p, const unsigned char* const end, char16_t* const dst) {
   const auto& cp932 = detail::kCp932Decode;
-  const auto* p = reinterpret_cast<const unsigned char*>(src.data());
-  const auto* const end = p + src.size();
   char16_t* out = dst;
   Mode mode = Mode::kAscii;
   Mode beforeShift = Mode::kAscii;
   bool shifted = false;
+  const unsigned char* wideFrom = p;
   while (p != end) {
+    if (kWide && p >= wideFrom && (mode == Mode::kAscii || mode == Mode::kJis0208)) {
+      bool jis = mode == Mode::kJis0208;
+      const unsigned char* q = detail::Iso2022JpRunToUtf16(p, end, jis, out);
+      if (q == p) wideFrom = p + 16;  // a few bytes the scalar way first
+      // (in these two modes there is no SO shift to end)
+      mode = jis ? Mode::kJis0208 : Mode::kAscii;
+      p = q;
+      if (p == end) break;
+    }
     const unsigned char b = *p;
     if (b == kEsc) {
       if (int length = ReadEscape(p, end, mode)) {
@@ -134,6 +142,19 @@ std::size_t Iso2022JpToUtf16(std::string_view src, char16_t* dst) {
     }
   }
   return static_cast<std::size_t>(out - dst);
+}
+
+}  // namespace
+
+std::size_t Iso2022JpToUtf16(std::string_view src, char16_t* dst) {
+  const auto* p = reinterpret_cast<const unsigned char*>(src.data());
+  if (detail::HaveWidePaths()) return Read<true>(p, p + src.size(), dst);
+  return Read<false>(p, p + src.size(), dst);
+}
+
+std::size_t detail::Iso2022JpToUtf16Scalar(const char* src, std::size_t size, char16_t* dst) {
+  const auto* p = reinterpret_cast<const unsigned char*>(src);
+  return Read<false>(p, p + size, dst);
 }
 
 }  // namespace ravlet::codepage

@@ -6,15 +6,22 @@
 
 #include "codepage/from_utf16.h"
 #include "codepage/tables.h"
+#include "codepage/wide.h"
 
 namespace ravlet::codepage {
 
-std::size_t Utf16ToCp932(std::u16string_view src, char* dst) {
+namespace {
+
+template <bool kWide>
+std::size_t Write(const char16_t* p, const char16_t* const end, char* const dst) {
   const auto& table = detail::kCp932Encode;
-  const char16_t* p = src.data();
-  const char16_t* const end = p + src.size();
   char* out = dst;
   while (p != end) {
+    if (kWide && end - p >= 32) {  // 64 bytes of room: two per unit
+      out += detail::Utf16BlockToCp932(p, out);
+      p += 32;
+      continue;
+    }
     // U+0000-U+007F are the same bytes in 932; take runs of them four at a time.
     if (end - p >= 4) {
       std::uint64_t word;
@@ -36,6 +43,18 @@ std::size_t Utf16ToCp932(std::u16string_view src, char* dst) {
     }
   }
   return static_cast<std::size_t>(out - dst);
+}
+
+}  // namespace
+
+std::size_t Utf16ToCp932(std::u16string_view src, char* dst) {
+  const char16_t* p = src.data();
+  if (detail::HaveWidePaths()) return Write<true>(p, p + src.size(), dst);
+  return Write<false>(p, p + src.size(), dst);
+}
+
+std::size_t detail::Utf16ToCp932Scalar(const char16_t* src, std::size_t size, char* dst) {
+  return Write<false>(src, src + size, dst);
 }
 
 }  // namespace ravlet::codepage

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "codepage/to_utf16.h"
+#include "codepage/wide.h"
 
 namespace ravlet::codepage {
 
@@ -20,13 +21,17 @@ constexpr char16_t kReplacement = 0xFFFD;
 
 bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
-}  // namespace
-
-std::size_t Utf8ToUtf16(std::string_view src, char16_t* dst) {
-  const auto* p = reinterpret_cast<const unsigned char*>(src.data());
-  const auto* const end = p + src.size();
+template <bool kWide>
+std::size_t Read(const unsigned char* p, const unsigned char* const end, char16_t* const dst) {
   char16_t* out = dst;
+  const unsigned char* wideFrom = p;
   while (p != end) {
+    if (kWide && p >= wideFrom) {
+      const unsigned char* q = detail::Utf8RunToUtf16(p, end, out);
+      if (q == p) wideFrom = p + 16;  // a few characters the scalar way first
+      p = q;
+      if (p == end) break;
+    }
     // Runs of ASCII, eight bytes at a time.
     if (end - p >= 8) {
       std::uint64_t word;
@@ -92,6 +97,19 @@ std::size_t Utf8ToUtf16(std::string_view src, char16_t* dst) {
     }
   }
   return static_cast<std::size_t>(out - dst);
+}
+
+}  // namespace
+
+std::size_t Utf8ToUtf16(std::string_view src, char16_t* dst) {
+  const auto* p = reinterpret_cast<const unsigned char*>(src.data());
+  if (detail::HaveWidePaths()) return Read<true>(p, p + src.size(), dst);
+  return Read<false>(p, p + src.size(), dst);
+}
+
+std::size_t detail::Utf8ToUtf16Scalar(const char* src, std::size_t size, char16_t* dst) {
+  const auto* p = reinterpret_cast<const unsigned char*>(src);
+  return Read<false>(p, p + size, dst);
 }
 
 }  // namespace ravlet::codepage

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "codepage/from_utf16.h"
 #include "codepage/to_utf16.h"
@@ -13,18 +14,16 @@ namespace ravlet::codepage::testing {
 
 using Reader = std::size_t (*)(std::string_view, char16_t*);
 
-// The buffer is exactly the promised size, so a reader that writes more shows
-// up under the sanitizers.
+// The buffers are exactly the promised size, so a converter that writes more
+// shows up under the sanitizers.
 inline std::u16string Read(Reader reader, std::string_view src) {
-  std::u16string out(src.size(), u'\0');
-  out.resize(reader(src, out.data()));
-  return out;
+  std::vector<char16_t> out(src.size());
+  return std::u16string(out.data(), reader(src, out.data()));
 }
 
 inline std::string WriteCp932(std::u16string_view src) {
-  std::string out(2 * src.size(), '\0');
-  out.resize(Utf16ToCp932(src, out.data()));
-  return out;
+  std::vector<char> out(2 * src.size());
+  return std::string(out.data(), Utf16ToCp932(src, out.data()));
 }
 
 // "E3 81 82" / "3042 FFFD": readable failure messages.

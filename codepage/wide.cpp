@@ -1,0 +1,204 @@
+#include "codepage/wide.h"
+
+#include "codepage/tables.h"
+
+#if RAVLET_CODEPAGE_WIDE
+#include <immintrin.h>
+
+#include <cstdint>
+
+#define RAVLET_WIDE_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt")))
+#endif
+
+namespace ravlet::codepage::detail {
+
+#if RAVLET_CODEPAGE_WIDE
+
+bool HaveWidePaths() {
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
+         __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
+}
+
+namespace {
+
+RAVLET_WIDE_TARGET inline __m512i Bytes(int b) { return _mm512_set1_epi8(static_cast<char>(b)); }
+
+// 16 codes from codes[][] by their flat index, each read as the aligned pair
+// of codes that holds it so that no read passes the table's end.
+RAVLET_WIDE_TARGET inline __m256i GatherCodes(const int* codes, __m256i index16) {
+  const __m512i i = _mm512_cvtepu16_epi32(index16);
+  const __m512i pair = _mm512_i32gather_epi32(_mm512_srli_epi32(i, 1), codes, 4);
+  const __m512i shift = _mm512_slli_epi32(_mm512_and_si512(i, _mm512_set1_epi32(1)), 4);
+  return _mm512_cvtepi32_epi16(_mm512_srlv_epi32(pair, shift));
+}
+
+// One half of a window: the units of the characters marked in `starts`
+// among the 32 positions from p, packed at `out`.
+RAVLET_WIDE_TARGET inline char16_t* DecodeHalf(const unsigned char* p, std::uint32_t starts, std::uint32_t l2,
+                                               std::uint32_t l3, char16_t* out) {
+  const __m512i b0 = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+  const __m512i b1 = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1)));
+  const __m512i b2 = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 2)));
+  const __m512i low6 = _mm512_set1_epi16(0x3F);
+  const __m512i m1 = _mm512_and_si512(b1, low6);
+  const __m512i m2 = _mm512_and_si512(b2, low6);
+  const __m512i two = _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(b0, _mm512_set1_epi16(0x1F)), 6), m1);
+  const __m512i three = _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi16(b0, 12), _mm512_slli_epi16(m1, 6)), m2);
+  __m512i units = _mm512_mask_mov_epi16(b0, l2, two);
+  units = _mm512_mask_mov_epi16(units, l3, three);
+  _mm512_storeu_si512(out, _mm512_maskz_compress_epi16(starts, units));
+  return out + _mm_popcnt_u32(starts);
+}
+
+}  // namespace
+
+// Windows of 62 positions, one 64-byte load each, at a fixed stride so that
+// no window waits for the one before it: a window takes the characters that
+// start in it, and the at most two continuation bytes of its last character
+// that lie in the next window are that window's `carry`. Every character in
+// a window must be valid and at most three bytes long; the first window
+// that is not ends the run, and the scalar code reads on from there.
+RAVLET_WIDE_TARGET
+const unsigned char* Utf8RunToUtf16(const unsigned char* p, const unsigned char* end, char16_t*& out) {
+  constexpr std::uint64_t kWindow = (std::uint64_t{1} << 62) - 1;
+  std::uint64_t carry = 0;
+  char16_t* o = out;
+  for (; end - p >= 66; p += 62) {  // the last half reads up to p[65]
+    const __m512i v = _mm512_loadu_si512(p);
+    const std::uint64_t cont = _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, Bytes(0xC0)), Bytes(0x80));
+    const std::uint64_t ascii = _mm512_cmplt_epu8_mask(v, Bytes(0x80));
+    const std::uint64_t lead2 = _mm512_cmpge_epu8_mask(v, Bytes(0xC2)) & _mm512_cmple_epu8_mask(v, Bytes(0xDF));
+    const std::uint64_t lead3 = _mm512_cmpge_epu8_mask(v, Bytes(0xE0)) & _mm512_cmple_epu8_mask(v, Bytes(0xEF));
+    const std::uint64_t e0 = _mm512_cmpeq_epi8_mask(v, Bytes(0xE0));
+    const std::uint64_t ed = _mm512_cmpeq_epi8_mask(v, Bytes(0xED));
+    const std::uint64_t belowA0 = _mm512_cmplt_epu8_mask(v, Bytes(0xA0));
+    const std::uint64_t above9F = _mm512_cmpgt_epu8_mask(v, Bytes(0x9F));
+    const std::uint64_t starts = ~cont & kWindow;
+    const std::uint64_t l2 = lead2 & kWindow, l3 = lead3 & kWindow;
+    const std::uint64_t wanted = l2 << 1 | l3 << 1 | l3 << 2;
+    const bool fine = (starts & ~(ascii | lead2 | lead3)) == 0 &&  // no C0, C1, F0-FF
+                      (cont & kWindow) == ((wanted | carry) & kWindow) &&  // no stray, none cut short
+                      ((wanted >> 62) & ~(cont >> 62)) == 0 &&  // the last one not cut short
+                      ((e0 & kWindow) << 1 & belowA0) == 0 &&    // no overlong form
+                      ((ed & kWindow) << 1 & above9F) == 0;      // no surrogate
+    if (!fine) break;
+    o = DecodeHalf(p, static_cast<std::uint32_t>(starts), static_cast<std::uint32_t>(l2),
+                   static_cast<std::uint32_t>(l3), o);
+    o = DecodeHalf(p + 32, static_cast<std::uint32_t>(starts >> 32), static_cast<std::uint32_t>(l2 >> 32),
+                   static_cast<std::uint32_t>(l3 >> 32), o);
+    carry = wanted >> 62;
+  }
+  out = o;
+  return p + _mm_popcnt_u64(carry);
+}
+
+RAVLET_WIDE_TARGET
+std::size_t Utf16BlockToCp932(const char16_t* p, char* out) {
+  const auto& table = kCp932Encode;
+  const __m512i u = _mm512_loadu_si512(p);
+  // The row of each unit: block[u >> 8], looked up 128 entries at a time.
+  const auto* block = reinterpret_cast<const __m512i*>(table.block);
+  const __m512i high = _mm512_srli_epi16(u, 8);
+  const __m512i rowLow = _mm512_permutex2var_epi8(_mm512_loadu_si512(block), high, _mm512_loadu_si512(block + 1));
+  const __m512i rowHigh = _mm512_permutex2var_epi8(_mm512_loadu_si512(block + 2), high, _mm512_loadu_si512(block + 3));
+  const __m512i row = _mm512_and_si512(_mm512_mask_blend_epi8(_mm512_movepi8_mask(high), rowLow, rowHigh),
+                                       _mm512_set1_epi16(0xFF));
+  const __m512i index = _mm512_or_si512(_mm512_slli_epi16(row, 8), _mm512_and_si512(u, _mm512_set1_epi16(0xFF)));
+  const auto* codes = reinterpret_cast<const int*>(table.codes);
+  const __m256i lo = GatherCodes(codes, _mm512_castsi512_si256(index));
+  const __m256i hi = GatherCodes(codes, _mm512_extracti64x4_epi64(index, 1));
+  const __m512i code = _mm512_inserti64x4(_mm512_castsi256_si512(lo), hi, 1);
+  // Lead byte first; the lead byte counts only for two-byte codes.
+  const __m512i bigEndian = _mm512_or_si512(_mm512_slli_epi16(code, 8), _mm512_srli_epi16(code, 8));
+  const std::uint32_t doubles = _mm512_cmpge_epu16_mask(code, _mm512_set1_epi16(0x100));
+  const std::uint64_t keep = _pdep_u64(doubles, 0x5555555555555555u) | 0xAAAAAAAAAAAAAAAAu;
+  _mm512_storeu_si512(out, _mm512_maskz_compress_epi8(keep, bigEndian));
+  return static_cast<std::size_t>(_mm_popcnt_u64(keep));
+}
+
+namespace {
+
+// The bytes up to the first ESC, SO, SI or byte of 0x80 or more, as ASCII
+// mode reads them.
+RAVLET_WIDE_TARGET inline std::size_t PlainRun(const unsigned char* p, char16_t* out) {
+  const __m512i v = _mm512_loadu_si512(p);
+  const std::uint64_t special = _mm512_cmpge_epu8_mask(v, Bytes(0x80)) | _mm512_cmpeq_epi8_mask(v, Bytes(0x1B)) |
+                                _mm512_cmpeq_epi8_mask(v, Bytes(0x0E)) | _mm512_cmpeq_epi8_mask(v, Bytes(0x0F));
+  const std::size_t n = special ? static_cast<std::size_t>(__builtin_ctzll(special)) : 64;
+  _mm512_storeu_si512(out, _mm512_cvtepu8_epi16(_mm512_castsi512_si256(v)));
+  _mm512_storeu_si512(out + 32, _mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(v, 1)));
+  return n;
+}
+
+// The pairs of bytes 21-7E before the first other byte, as JIS X 0208 mode
+// reads them.
+RAVLET_WIDE_TARGET inline std::size_t JisPairRun(const unsigned char* p, char16_t* out) {
+  const __m512i v = _mm512_loadu_si512(p);
+  const std::uint64_t other = _mm512_cmplt_epu8_mask(v, Bytes(0x21)) | _mm512_cmpgt_epu8_mask(v, Bytes(0x7E));
+  const std::size_t pairs = (other ? static_cast<std::size_t>(__builtin_ctzll(other)) : 64) / 2;
+  if (pairs == 0) return 0;
+  // Row byte j1 and cell byte j2 of each pair to Shift-JIS, as in
+  // JisToShiftJis of the scalar reader.
+  const __m512i j1 = _mm512_and_si512(v, _mm512_set1_epi16(0xFF));
+  const __m512i j2 = _mm512_srli_epi16(v, 8);
+  const __mmask32 upper = _mm512_cmpgt_epu16_mask(j1, _mm512_set1_epi16(0x5E));
+  const __mmask32 odd = _mm512_test_epi16_mask(j1, _mm512_set1_epi16(1));
+  const __mmask32 late = _mm512_cmpge_epu16_mask(j2, _mm512_set1_epi16(0x60));
+  const __m512i lead = _mm512_add_epi16(_mm512_srli_epi16(_mm512_add_epi16(j1, _mm512_set1_epi16(1)), 1),
+                                        _mm512_mask_blend_epi16(upper, _mm512_set1_epi16(0x70), _mm512_set1_epi16(0xB0)));
+  const __m512i oddAdd = _mm512_mask_blend_epi16(late, _mm512_set1_epi16(0x1F), _mm512_set1_epi16(0x20));
+  const __m512i trail = _mm512_add_epi16(j2, _mm512_mask_blend_epi16(odd, _mm512_set1_epi16(0x7E), oddAdd));
+  // Its row of the 932 table (lead bytes 81-EF all lie in the upper half of
+  // lead[]), then the unit.
+  const auto& table = kCp932Decode;
+  const auto* leads = reinterpret_cast<const __m512i*>(table.lead);
+  const __m512i row = _mm512_and_si512(
+      _mm512_permutex2var_epi8(_mm512_loadu_si512(leads + 2), lead, _mm512_loadu_si512(leads + 3)),
+      _mm512_set1_epi16(0xFF));
+  // Lanes past the run hold whatever followed it: index 0 keeps their reads
+  // inside the table.
+  const __mmask32 inRun = static_cast<__mmask32>((std::uint64_t{1} << pairs) - 1);
+  const __m512i index = _mm512_maskz_mov_epi16(
+      inRun, _mm512_or_si512(_mm512_slli_epi16(_mm512_sub_epi16(row, _mm512_set1_epi16(1)), 8), trail));
+  const auto* units = reinterpret_cast<const int*>(table.pairs);
+  const __m256i lo = GatherCodes(units, _mm512_castsi512_si256(index));
+  const __m256i hi = GatherCodes(units, _mm512_extracti64x4_epi64(index, 1));
+  _mm512_storeu_si512(out, _mm512_inserti64x4(_mm512_castsi256_si512(lo), hi, 1));
+  return 2 * pairs;
+}
+
+}  // namespace
+
+// Runs of text in ASCII or JIS X 0208 mode and the escapes between them
+// (ESC ( B and ESC $ B, the ones that writers use); anything else goes back
+// to the scalar reader, with the mode it has reached.
+RAVLET_WIDE_TARGET
+const unsigned char* Iso2022JpRunToUtf16(const unsigned char* p, const unsigned char* end, bool& jis,
+                                         char16_t*& out) {
+  char16_t* o = out;
+  while (end - p >= 64) {
+    const std::size_t taken = jis ? JisPairRun(p, o) : PlainRun(p, o);
+    p += taken;
+    o += jis ? taken / 2 : taken;
+    if (taken >= 63) continue;  // the whole window was text
+    if (p[0] != 0x1B || (p[1] != '(' && p[1] != '$') || p[2] != 'B') break;
+    jis = p[1] == '$';
+    p += 3;
+  }
+  out = o;
+  return p;
+}
+
+#else
+
+bool HaveWidePaths() { return false; }
+const unsigned char* Utf8RunToUtf16(const unsigned char* p, const unsigned char*, char16_t*&) { return p; }
+std::size_t Utf16BlockToCp932(const char16_t*, char*) { return 0; }
+const unsigned char* Iso2022JpRunToUtf16(const unsigned char* p, const unsigned char*, bool&, char16_t*&) {
+  return p;
+}
+
+#endif
+
+}  // namespace ravlet::codepage::detail
