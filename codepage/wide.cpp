@@ -162,9 +162,9 @@ RAVLET_WIDE_TARGET inline std::size_t JisPairRun(const unsigned char* p, char16_
   const __m512i index = _mm512_maskz_mov_epi16(
       inRun, _mm512_or_si512(_mm512_slli_epi16(_mm512_sub_epi16(row, _mm512_set1_epi16(1)), 8), trail));
   const auto* units = reinterpret_cast<const int*>(table.pairs);
-  const __m256i lo = GatherCodes(units, _mm512_castsi512_si256(index));
-  const __m256i hi = GatherCodes(units, _mm512_extracti64x4_epi64(index, 1));
-  _mm512_storeu_si512(out, _mm512_inserti64x4(_mm512_castsi256_si512(lo), hi, 1));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), GatherCodes(units, _mm512_castsi512_si256(index)));
+  if (pairs > 16)  // runs are mostly short: spare the second gather
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16), GatherCodes(units, _mm512_extracti64x4_epi64(index, 1)));
   return 2 * pairs;
 }
 
