@@ -17,7 +17,7 @@ std::size_t Write(const char16_t* p, const char16_t* const end, char* const dst)
   const auto& table = detail::kCp932Encode;
   char* out = dst;
   while (p != end) {
-    if (kWide && end - p >= 32) {  // 64 bytes of room: two per unit
+    if (kWide && end - p >= 32) {
       out += detail::Utf16BlockToCp932(p, out);
       p += 32;
       continue;

@@ -7,7 +7,8 @@
 
 #include <cstdint>
 
-#define RAVLET_WIDE_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt")))
+#define RAVLET_WIDE_TARGET \
+  __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt")))
 #endif
 
 namespace ravlet::codepage::detail {
@@ -16,6 +17,7 @@ namespace ravlet::codepage::detail {
 
 bool HaveWidePaths() {
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("bmi") &&
          __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
          __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
 }
@@ -23,6 +25,11 @@ bool HaveWidePaths() {
 namespace {
 
 RAVLET_WIDE_TARGET inline __m512i Bytes(int b) { return _mm512_set1_epi8(static_cast<char>(b)); }
+
+// The lowest n bits (n up to 64). Stores go through such masks so that
+// nothing past what a converter reports is ever written: callers may size
+// their buffers by an earlier count, as with the platform's functions.
+RAVLET_WIDE_TARGET inline std::uint64_t Low(std::size_t n) { return _bzhi_u64(~std::uint64_t{0}, static_cast<unsigned>(n)); }
 
 // 16 codes from codes[][] by their flat index, each read as the aligned pair
 // of codes that holds it so that no read passes the table's end.
@@ -47,8 +54,9 @@ RAVLET_WIDE_TARGET inline char16_t* DecodeHalf(const unsigned char* p, std::uint
   const __m512i three = _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi16(b0, 12), _mm512_slli_epi16(m1, 6)), m2);
   __m512i units = _mm512_mask_mov_epi16(b0, l2, two);
   units = _mm512_mask_mov_epi16(units, l3, three);
-  _mm512_storeu_si512(out, _mm512_maskz_compress_epi16(starts, units));
-  return out + _mm_popcnt_u32(starts);
+  const unsigned n = static_cast<unsigned>(_mm_popcnt_u32(starts));
+  _mm512_mask_storeu_epi16(out, static_cast<__mmask32>(Low(n)), _mm512_maskz_compress_epi16(starts, units));
+  return out + n;
 }
 
 }  // namespace
@@ -113,8 +121,9 @@ std::size_t Utf16BlockToCp932(const char16_t* p, char* out) {
   const __m512i bigEndian = _mm512_or_si512(_mm512_slli_epi16(code, 8), _mm512_srli_epi16(code, 8));
   const std::uint32_t doubles = _mm512_cmpge_epu16_mask(code, _mm512_set1_epi16(0x100));
   const std::uint64_t keep = _pdep_u64(doubles, 0x5555555555555555u) | 0xAAAAAAAAAAAAAAAAu;
-  _mm512_storeu_si512(out, _mm512_maskz_compress_epi8(keep, bigEndian));
-  return static_cast<std::size_t>(_mm_popcnt_u64(keep));
+  const std::size_t n = static_cast<std::size_t>(_mm_popcnt_u64(keep));
+  _mm512_mask_storeu_epi8(out, Low(n), _mm512_maskz_compress_epi8(keep, bigEndian));
+  return n;
 }
 
 namespace {
@@ -126,8 +135,10 @@ RAVLET_WIDE_TARGET inline std::size_t PlainRun(const unsigned char* p, char16_t*
   const std::uint64_t special = _mm512_cmpge_epu8_mask(v, Bytes(0x80)) | _mm512_cmpeq_epi8_mask(v, Bytes(0x1B)) |
                                 _mm512_cmpeq_epi8_mask(v, Bytes(0x0E)) | _mm512_cmpeq_epi8_mask(v, Bytes(0x0F));
   const std::size_t n = special ? static_cast<std::size_t>(__builtin_ctzll(special)) : 64;
-  _mm512_storeu_si512(out, _mm512_cvtepu8_epi16(_mm512_castsi512_si256(v)));
-  _mm512_storeu_si512(out + 32, _mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(v, 1)));
+  const std::uint64_t keep = Low(n);
+  _mm512_mask_storeu_epi16(out, static_cast<__mmask32>(keep), _mm512_cvtepu8_epi16(_mm512_castsi512_si256(v)));
+  _mm512_mask_storeu_epi16(out + 32, static_cast<__mmask32>(keep >> 32),
+                           _mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(v, 1)));
   return n;
 }
 
@@ -162,9 +173,10 @@ RAVLET_WIDE_TARGET inline std::size_t JisPairRun(const unsigned char* p, char16_
   const __m512i index = _mm512_maskz_mov_epi16(
       inRun, _mm512_or_si512(_mm512_slli_epi16(_mm512_sub_epi16(row, _mm512_set1_epi16(1)), 8), trail));
   const auto* units = reinterpret_cast<const int*>(table.pairs);
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), GatherCodes(units, _mm512_castsi512_si256(index)));
+  _mm256_mask_storeu_epi16(out, static_cast<__mmask16>(inRun), GatherCodes(units, _mm512_castsi512_si256(index)));
   if (pairs > 16)  // runs are mostly short: spare the second gather
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16), GatherCodes(units, _mm512_extracti64x4_epi64(index, 1)));
+    _mm256_mask_storeu_epi16(out + 16, static_cast<__mmask16>(inRun >> 16),
+                             GatherCodes(units, _mm512_extracti64x4_epi64(index, 1)));
   return 2 * pairs;
 }
 

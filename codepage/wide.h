@@ -20,20 +20,21 @@ namespace ravlet::codepage::detail {
 // time; the answer is cached by the compiler's runtime, not by us).
 bool HaveWidePaths();
 
+// Like the scalar code, these write nothing past the units or bytes they
+// produce.
+
 // Reads from `p` while the text is valid UTF-8 of characters of at most
 // three bytes, many at a time, and returns where the scalar code must go on
-// (`p` itself when it could take nothing). Writes at `out`, which moves on,
-// and needs as much room as the bytes from `p` to `end`.
+// (`p` itself when it could take nothing). Writes at `out`, which moves on.
 const unsigned char* Utf8RunToUtf16(const unsigned char* p, const unsigned char* end, char16_t*& out);
 
-// Writes 32 units from `p` in 932 at `out` (64 bytes of space needed) and
-// returns the number of bytes that count.
+// Writes the 32 units from `p` in 932 at `out` and returns the bytes written.
 std::size_t Utf16BlockToCp932(const char16_t* p, char* out);
 
 // ISO-2022-JP from `p`, in ASCII mode or (`jis`) JIS X 0208 mode, many
 // bytes at a time through plain text, pairs and the escapes ESC ( B and
 // ESC $ B; returns where the scalar reader must go on, and updates `jis`
-// and `out` (room as for the bytes from `p` to `end` needed).
+// and `out`.
 const unsigned char* Iso2022JpRunToUtf16(const unsigned char* p, const unsigned char* end, bool& jis,
                                          char16_t*& out);
 
