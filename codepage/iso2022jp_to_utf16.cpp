@@ -29,6 +29,8 @@
 //   pair, so mislabelled Shift-JIS survives.
 // - ESC not followed by a known sequence gives U+001B and takes only itself;
 //   the bytes after it are read in the current mode.
+#include "codepage/cp932_encode.h"
+#include "codepage/to_cp932.h"
 #include "codepage/tables.h"
 #include "codepage/to_utf16.h"
 #include "codepage/wide.h"
@@ -79,10 +81,28 @@ char16_t ReadShiftJisPair(unsigned code) {
   return table.pairs[table.lead[code >> 8] - 1][code & 0xFF];
 }
 
-template <bool kWide>
-std::size_t Read(const unsigned char* p, const unsigned char* const end, char16_t* const dst) {
+// Where the units go: into UTF-16, or straight on into 932.
+struct ToUtf16Sink {
+  char16_t* out;
+  void Put(char16_t unit) { *out++ = unit; }
+  bool WideRun(const unsigned char*& p, const unsigned char* end, bool& jis) {
+    const unsigned char* q = detail::Iso2022JpRunToUtf16(p, end, jis, out);
+    return q != p ? (p = q, true) : false;
+  }
+};
+
+struct ToCp932Sink {
+  char* out;
+  void Put(char16_t unit) { out += detail::EncodeCp932(unit, out); }
+  bool WideRun(const unsigned char*& p, const unsigned char* end, bool& jis) {
+    const unsigned char* q = detail::Iso2022JpRunToCp932(p, end, jis, out);
+    return q != p ? (p = q, true) : false;
+  }
+};
+
+template <bool kWide, typename Sink>
+void Read(const unsigned char* p, const unsigned char* const end, Sink& sink) {
   const auto& cp932 = detail::kCp932Decode;
-  char16_t* out = dst;
   Mode mode = Mode::kAscii;
   Mode beforeShift = Mode::kAscii;
   bool shifted = false;
@@ -90,11 +110,9 @@ std::size_t Read(const unsigned char* p, const unsigned char* const end, char16_
   while (p != end) {
     if (kWide && p >= wideFrom && (mode == Mode::kAscii || mode == Mode::kJis0208)) {
       bool jis = mode == Mode::kJis0208;
-      const unsigned char* q = detail::Iso2022JpRunToUtf16(p, end, jis, out);
-      if (q == p) wideFrom = p + 16;  // a few bytes the scalar way first
+      if (!sink.WideRun(p, end, jis)) wideFrom = p + 16;  // a few bytes the scalar way first
       // (in these two modes there is no SO shift to end)
       mode = jis ? Mode::kJis0208 : Mode::kAscii;
-      p = q;
       if (p == end) break;
     }
     const unsigned char b = *p;
@@ -103,7 +121,7 @@ std::size_t Read(const unsigned char* p, const unsigned char* const end, char16_
         shifted = false;
         p += length;
       } else {
-        *out++ = kEsc;
+        sink.Put(kEsc);
         ++p;
       }
     } else if (b == kShiftOut) {
@@ -121,40 +139,53 @@ std::size_t Read(const unsigned char* p, const unsigned char* const end, char16_
       ++p;
     } else if (b >= 0x80) {
       if (cp932.lead[b] != 0 && end - p >= 2 && IsShiftJisSecond(p[1])) {
-        *out++ = cp932.pairs[cp932.lead[b] - 1][p[1]];
+        sink.Put(cp932.pairs[cp932.lead[b] - 1][p[1]]);
         p += 2;
       } else {
-        *out++ = cp932.single[b];
+        sink.Put(cp932.single[b]);
         ++p;
       }
     } else if (!IsJisByte(b) || mode == Mode::kAscii) {
-      *out++ = b;
+      sink.Put(b);
       ++p;
     } else if (mode == Mode::kKatakana) {
-      *out++ = b <= 0x5F ? cp932.single[b + 0x80] : b;
+      sink.Put(b <= 0x5F ? cp932.single[b + 0x80] : b);
       ++p;
     } else if (end - p >= 2 && IsJisByte(p[1])) {
-      *out++ = ReadShiftJisPair(JisToShiftJis(b, p[1]));
+      sink.Put(ReadShiftJisPair(JisToShiftJis(b, p[1])));
       p += 2;
     } else {
-      *out++ = kUnassigned;
+      sink.Put(kUnassigned);
       ++p;
     }
   }
-  return static_cast<std::size_t>(out - dst);
+}
+
+template <typename Sink, typename Unit>
+std::size_t Convert(bool wide, const char* src, std::size_t size, Unit* dst) {
+  const auto* p = reinterpret_cast<const unsigned char*>(src);
+  Sink sink{dst};
+  if (wide) Read<true>(p, p + size, sink);
+  else Read<false>(p, p + size, sink);
+  return static_cast<std::size_t>(sink.out - dst);
 }
 
 }  // namespace
 
 std::size_t Iso2022JpToUtf16(std::string_view src, char16_t* dst) {
-  const auto* p = reinterpret_cast<const unsigned char*>(src.data());
-  if (detail::HaveWidePaths()) return Read<true>(p, p + src.size(), dst);
-  return Read<false>(p, p + src.size(), dst);
+  return Convert<ToUtf16Sink>(detail::HaveWidePaths(), src.data(), src.size(), dst);
+}
+
+std::size_t Iso2022JpToCp932(std::string_view src, char* dst) {
+  return Convert<ToCp932Sink>(detail::HaveWidePaths(), src.data(), src.size(), dst);
 }
 
 std::size_t detail::Iso2022JpToUtf16Scalar(const char* src, std::size_t size, char16_t* dst) {
-  const auto* p = reinterpret_cast<const unsigned char*>(src);
-  return Read<false>(p, p + size, dst);
+  return Convert<ToUtf16Sink>(false, src, size, dst);
+}
+
+std::size_t detail::Iso2022JpToCp932Scalar(const char* src, std::size_t size, char* dst) {
+  return Convert<ToCp932Sink>(false, src, size, dst);
 }
 
 }  // namespace ravlet::codepage

@@ -24,9 +24,17 @@ struct WideToDbcsTable {
   const std::uint16_t (*codes)[256];
 };
 
+// JIS X 0208 pairs whose Shift-JIS code 932 reads and writes back unchanged:
+// for the row byte j1, the cell bytes first[j1 - 0x21]..last[j1 - 0x21].
+struct JisRoundTripTable {
+  const std::uint8_t* first;
+  const std::uint8_t* last;
+};
+
 extern const DbcsDecodeTable kCp932Decode;
 extern const DbcsDecodeTable kCp936Decode;
 extern const WideToDbcsTable kCp932Encode;
+extern const JisRoundTripTable kCp932JisRoundTrip;
 
 }  // namespace ravlet::codepage::detail
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "codepage/from_utf16.h"
-#include "codepage/tables.h"
+#include "codepage/cp932_encode.h"
 #include "codepage/wide.h"
 
 namespace ravlet::codepage {
@@ -14,7 +14,6 @@ namespace {
 
 template <bool kWide>
 std::size_t Write(const char16_t* p, const char16_t* const end, char* const dst) {
-  const auto& table = detail::kCp932Encode;
   char* out = dst;
   while (p != end) {
     if (kWide && end - p >= 32) {
@@ -33,14 +32,7 @@ std::size_t Write(const char16_t* p, const char16_t* const end, char* const dst)
         continue;
       }
     }
-    const char16_t unit = *p++;
-    const std::uint16_t code = table.codes[table.block[unit >> 8]][unit & 0xFF];
-    if (code < 0x100) {
-      *out++ = static_cast<char>(code);
-    } else {
-      *out++ = static_cast<char>(code >> 8);
-      *out++ = static_cast<char>(code & 0xFF);
-    }
+    out += detail::EncodeCp932(*p++, out);
   }
   return static_cast<std::size_t>(out - dst);
 }

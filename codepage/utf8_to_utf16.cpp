@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "codepage/cp932_encode.h"
+#include "codepage/to_cp932.h"
 #include "codepage/to_utf16.h"
 #include "codepage/wide.h"
 
@@ -21,13 +23,29 @@ constexpr char16_t kReplacement = 0xFFFD;
 
 bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
-template <bool kWide>
-std::size_t Read(const unsigned char* p, const unsigned char* const end, char16_t* const dst) {
-  char16_t* out = dst;
+// Where the units go: into UTF-16, or straight on into 932.
+struct ToUtf16Sink {
+  char16_t* out;
+  void Put(char16_t unit) { *out++ = unit; }
+  const unsigned char* WideRun(const unsigned char* p, const unsigned char* end) {
+    return detail::Utf8RunToUtf16(p, end, out);
+  }
+};
+
+struct ToCp932Sink {
+  char* out;
+  void Put(char16_t unit) { out += detail::EncodeCp932(unit, out); }
+  const unsigned char* WideRun(const unsigned char* p, const unsigned char* end) {
+    return detail::Utf8RunToCp932(p, end, out);
+  }
+};
+
+template <bool kWide, typename Sink>
+void Read(const unsigned char* p, const unsigned char* const end, Sink& sink) {
   const unsigned char* wideFrom = p;
   while (p != end) {
     if (kWide && p >= wideFrom) {
-      const unsigned char* q = detail::Utf8RunToUtf16(p, end, out);
+      const unsigned char* q = sink.WideRun(p, end);
       if (q == p) wideFrom = p + 16;  // a few characters the scalar way first
       p = q;
       if (p == end) break;
@@ -37,15 +55,14 @@ std::size_t Read(const unsigned char* p, const unsigned char* const end, char16_
       std::uint64_t word;
       std::memcpy(&word, p, 8);
       if ((word & 0x8080808080808080u) == 0) {
-        for (int i = 0; i < 8; ++i) out[i] = p[i];
+        for (int i = 0; i < 8; ++i) sink.Put(p[i]);
         p += 8;
-        out += 8;
         continue;
       }
     }
     const unsigned char lead = *p;
     if (lead < 0x80) {
-      *out++ = lead;
+      sink.Put(lead);
       ++p;
       continue;
     }
@@ -65,17 +82,17 @@ std::size_t Read(const unsigned char* p, const unsigned char* const end, char16_
       if (lead == 0xF0) low = 0x90;
       if (lead == 0xF4) high = 0x8F;
     } else {  // C0, C1, F5-FF or a stray continuation byte
-      *out++ = kReplacement;
+      sink.Put(kReplacement);
       ++p;
       continue;
     }
     if (end - p < 2 || !IsContinuation(p[1])) {  // cut short after the lead
-      *out++ = kReplacement;
+      sink.Put(kReplacement);
       ++p;
       continue;
     }
     if (p[1] < low || p[1] > high) {  // one U+FFFD for the lead and this byte
-      *out++ = kReplacement;
+      sink.Put(kReplacement);
       p += 2;
       continue;
     }
@@ -87,29 +104,42 @@ std::size_t Read(const unsigned char* p, const unsigned char* const end, char16_
     }
     p += got;
     if (got <= need) {  // a valid start cut short
-      *out++ = kReplacement;
+      sink.Put(kReplacement);
     } else if (cp < 0x10000) {
-      *out++ = static_cast<char16_t>(cp);
+      sink.Put(static_cast<char16_t>(cp));
     } else {
       cp -= 0x10000;
-      *out++ = static_cast<char16_t>(0xD800 + (cp >> 10));
-      *out++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+      sink.Put(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      sink.Put(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
     }
   }
-  return static_cast<std::size_t>(out - dst);
+}
+
+template <typename Sink, typename Unit>
+std::size_t Convert(bool wide, const char* src, std::size_t size, Unit* dst) {
+  const auto* p = reinterpret_cast<const unsigned char*>(src);
+  Sink sink{dst};
+  if (wide) Read<true>(p, p + size, sink);
+  else Read<false>(p, p + size, sink);
+  return static_cast<std::size_t>(sink.out - dst);
 }
 
 }  // namespace
 
 std::size_t Utf8ToUtf16(std::string_view src, char16_t* dst) {
-  const auto* p = reinterpret_cast<const unsigned char*>(src.data());
-  if (detail::HaveWidePaths()) return Read<true>(p, p + src.size(), dst);
-  return Read<false>(p, p + src.size(), dst);
+  return Convert<ToUtf16Sink>(detail::HaveWidePaths(), src.data(), src.size(), dst);
+}
+
+std::size_t Utf8ToCp932(std::string_view src, char* dst) {
+  return Convert<ToCp932Sink>(detail::HaveWidePaths(), src.data(), src.size(), dst);
 }
 
 std::size_t detail::Utf8ToUtf16Scalar(const char* src, std::size_t size, char16_t* dst) {
-  const auto* p = reinterpret_cast<const unsigned char*>(src);
-  return Read<false>(p, p + size, dst);
+  return Convert<ToUtf16Sink>(false, src, size, dst);
+}
+
+std::size_t detail::Utf8ToCp932Scalar(const char* src, std::size_t size, char* dst) {
+  return Convert<ToCp932Sink>(false, src, size, dst);
 }
 
 }  // namespace ravlet::codepage

@@ -7,6 +7,7 @@
 #define RAVLET_CODEPAGE_WIDE_H
 
 #include <cstddef>
+#include <string_view>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define RAVLET_CODEPAGE_WIDE 1
@@ -28,6 +29,9 @@ bool HaveWidePaths();
 // (`p` itself when it could take nothing). Writes at `out`, which moves on.
 const unsigned char* Utf8RunToUtf16(const unsigned char* p, const unsigned char* end, char16_t*& out);
 
+// The same, straight to 932 (see codepage/to_cp932.h).
+const unsigned char* Utf8RunToCp932(const unsigned char* p, const unsigned char* end, char*& out);
+
 // Writes the 32 units from `p` in 932 at `out` and returns the bytes written.
 std::size_t Utf16BlockToCp932(const char16_t* p, char* out);
 
@@ -38,10 +42,18 @@ std::size_t Utf16BlockToCp932(const char16_t* p, char* out);
 const unsigned char* Iso2022JpRunToUtf16(const unsigned char* p, const unsigned char* end, bool& jis,
                                          char16_t*& out);
 
+// The same, straight to 932 (see codepage/to_cp932.h).
+const unsigned char* Iso2022JpRunToCp932(const unsigned char* p, const unsigned char* end, bool& jis, char*& out);
+
 // The scalar definitions, for the tests.
 std::size_t Utf8ToUtf16Scalar(const char* src, std::size_t size, char16_t* dst);
 std::size_t Utf16ToCp932Scalar(const char16_t* src, std::size_t size, char* dst);
 std::size_t Iso2022JpToUtf16Scalar(const char* src, std::size_t size, char16_t* dst);
+std::size_t Iso2022JpToCp932Scalar(const char* src, std::size_t size, char* dst);
+std::size_t Utf8ToCp932Scalar(const char* src, std::size_t size, char* dst);
+
+// 932 read and written again (what ToCp932 does for 932).
+std::size_t Cp932ToCp932(std::string_view src, char* dst);
 
 }  // namespace ravlet::codepage::detail
 

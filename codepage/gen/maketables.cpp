@@ -1,7 +1,8 @@
 // Writes the code-page tables of codepage/ from the platform's own
 // conversions, so that every value is what Windows (or Wine) gives:
 //   maketables.exe DIR   writes DIR/cp932_decode_table.cpp,
-//                        DIR/cp936_decode_table.cpp, DIR/cp932_encode_table.cpp
+//                        DIR/cp936_decode_table.cpp, DIR/cp932_encode_table.cpp,
+//                        DIR/cp932_jis_round_trip_table.cpp
 // Run it under Wine with scripts/wine-run x86_64 (Wine 8's 932 and 936
 // tables are Microsoft's best-fit tables).
 #include <windows.h>
@@ -169,6 +170,51 @@ void WriteEncodeTable(const std::string& dir) {
   Save(dir, file, out);
 }
 
+// For each JIS X 0208 row (the first byte of a pair, 21-7E), the longest
+// run of cells whose Shift-JIS code (by the usual arithmetic) comes back
+// unchanged from MultiByteToWideChar(932) and then WideCharToMultiByte(932):
+// ISO-2022-JP to 932 may then write such a code directly. Stored as the
+// first and last cell byte; an empty run is 7F, 00.
+void WriteJisRoundTripTable(const std::string& dir) {
+  std::vector<unsigned> first(94), last(94);
+  for (unsigned j1 = 0x21; j1 <= 0x7E; ++j1) {
+    unsigned bestFirst = 0x7F, bestLast = 0, runFirst = 0;
+    for (unsigned j2 = 0x21; j2 <= 0x7F; ++j2) {
+      bool same = false;
+      if (j2 <= 0x7E) {
+        const unsigned lead = (j1 + 1) / 2 + (j1 <= 0x5E ? 0x70 : 0xB0);
+        const unsigned trail = (j1 & 1) ? j2 + (j2 >= 0x60 ? 0x20 : 0x1F) : j2 + 0x7E;
+        const std::string sjis{static_cast<char>(lead), static_cast<char>(trail)};
+        auto wide = ToWide(932, sjis);
+        const std::vector<wchar_t> units(wide.begin(), wide.end());
+        char back[8];
+        const int n = WideCharToMultiByte(932, 0, units.data(), static_cast<int>(units.size()), back, 8, nullptr, nullptr);
+        same = n == 2 && std::string(back, 2) == sjis;
+      }
+      if (same && !runFirst) runFirst = j2;
+      if (!same && runFirst) {
+        if (j2 - runFirst > bestLast + 1 - bestFirst || bestFirst == 0x7F) {
+          bestFirst = runFirst;
+          bestLast = j2 - 1;
+        }
+        runFirst = 0;
+      }
+    }
+    first[j1 - 0x21] = bestFirst;
+    last[j1 - 0x21] = bestLast;
+  }
+  std::string file = "cp932_jis_round_trip_table.cpp";
+  std::string out = Header("MultiByteToWideChar(932, 0, ...) and WideCharToMultiByte(932, 0, ..., NULL, NULL)");
+  out += "const std::uint8_t kFirst[94] = {\n";
+  WriteList(out, first, 2);
+  out += "};\n\nconst std::uint8_t kLast[94] = {\n";
+  WriteList(out, last, 2);
+  out += "};\n\n}  // namespace\n\n";
+  out += "extern const JisRoundTripTable kCp932JisRoundTrip = {kFirst, kLast};\n\n"
+         "}  // namespace ravlet::codepage::detail\n";
+  Save(dir, file, out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -176,5 +222,6 @@ int main(int argc, char** argv) {
   WriteDecodeTable(argv[1], 932, "cp932");
   WriteDecodeTable(argv[1], 936, "cp936");
   WriteEncodeTable(argv[1]);
+  WriteJisRoundTripTable(argv[1]);
   return 0;
 }

@@ -3,6 +3,7 @@
 // exhaustive_test.cpp; these show the rules where they matter.
 #include <gtest/gtest.h>
 
+#include "codepage/to_cp932.h"
 #include "convert.h"
 
 namespace ravlet::codepage::testing {
@@ -80,6 +81,30 @@ TEST(DoubleByteReaders, AsciiRunsEndAnywhere) {
     std::u16string want = std::u16string(before, u'a') + u"\u3042zzz\u30FB";
     EXPECT_EQ(Hex(Read(Cp932ToUtf16, in)), Hex(want)) << before;
   }
+}
+
+// Straight to 932, every single byte and pair of 936 and 932 gives what the
+// two steps give.
+TEST(ToCp932, DoubleBytePairsAsTheTwoSteps) {
+  for (auto [codePage, reader] : {std::pair{936u, Reader{Cp936ToUtf16}}, std::pair{932u, Reader{Cp932ToUtf16}}}) {
+    long differences = 0;
+    for (int lead = 0; lead < 256; ++lead) {
+      for (int trail = -1; trail < 256; ++trail) {
+        std::string in(1, static_cast<char>(lead));
+        if (trail >= 0) in += static_cast<char>(trail);
+        char out[4];
+        const auto n = ToCp932(codePage, in, out);
+        if (!n || std::string(out, *n) != WriteCp932(Read(reader, in))) ++differences;
+      }
+    }
+    EXPECT_EQ(differences, 0) << codePage;
+  }
+  char out[2];
+  EXPECT_EQ(ToCp932(1252, "a", out), std::nullopt);
+  EXPECT_EQ(ToCp932(65001, "\xC3\xA9", out), 1u);
+  EXPECT_EQ(out[0], 'e');
+  EXPECT_EQ(ToCp932(50222, "\x1B$B$\"\x1B(B", out), 2u);
+  EXPECT_EQ(Hex(std::string_view(out, 2)), "82 A0");
 }
 
 TEST(ToUtf16, DispatchesOnCodePage) {

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "codepage/to_cp932.h"
 #include "convert.h"
 #include "utf8_reference.h"
 
@@ -147,6 +148,31 @@ TEST(Exhaustive, EveryJisX0208PairThrough50222) {
   }
   run += "\x1B(B";
   tally.Check("all pairs in one run", Read(Iso2022JpToUtf16, run), runWant);
+}
+
+// ISO-2022-JP straight to 932 writes, for every pair, what the platform's 932
+// writes for what its 932 reads from the pair's Shift-JIS code.
+TEST(Exhaustive, EveryJisX0208PairStraightTo932) {
+  Tally tally{kHavePlatform ? "JIS X 0208 pairs straight to 932 against the platform's 932 both ways"
+                            : "JIS X 0208 pairs straight to 932 against our two steps"};
+  std::string run = "\x1B$B", runWant;
+  auto direct = [](const std::string& jis) {
+    std::vector<char> out(2 * jis.size());
+    return std::string(out.data(), Iso2022JpToCp932(jis, out.data()));
+  };
+  for (int ku = 1; ku <= 94; ++ku) {
+    for (int ten = 1; ten <= 94; ++ten) {
+      const std::string jis = Bytes({ku + 0x20, ten + 0x20});
+      const std::string sjis = ShiftJis(ku, ten);
+      const std::string want = kHavePlatform ? PlatformWriteCp932(PlatformRead(932, sjis))
+                                             : WriteCp932(Read(Cp932ToUtf16, sjis));
+      tally.Check(jis, direct("\x1B$B" + jis + "\x1B(B"), want);
+      run += jis;
+      runWant += want;
+    }
+  }
+  run += "\x1B(B";
+  tally.Check("all pairs in one run", direct(run), runWant);
 }
 
 // Every sequence of up to two bytes, of three from every lead byte, and

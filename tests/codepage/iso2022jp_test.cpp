@@ -2,6 +2,7 @@
 // every JIS X 0208 pair in exhaustive_test.cpp are what pins the reader down.
 #include <gtest/gtest.h>
 
+#include "codepage/to_cp932.h"
 #include "convert.h"
 
 namespace ravlet::codepage::testing {
@@ -61,6 +62,16 @@ TEST(Iso2022JpToUtf16, Cases) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.heading) + ": " + Hex(c.input));
     EXPECT_EQ(Hex(Read(Iso2022JpToUtf16, c.input)), Hex(c.want));
+  }
+}
+
+// The direct path writes what the two steps write.
+TEST(Iso2022JpToCp932, CasesAsTheTwoSteps) {
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.heading) + ": " + Hex(c.input));
+    std::vector<char> out(2 * c.input.size());
+    const std::string direct(out.data(), Iso2022JpToCp932(c.input, out.data()));
+    EXPECT_EQ(Hex(direct), Hex(WriteCp932(c.want)));
   }
 }
 

@@ -2,6 +2,7 @@
 // input, so these are checked against the rules, not against Wine).
 #include <gtest/gtest.h>
 
+#include "codepage/to_cp932.h"
 #include "convert.h"
 
 namespace ravlet::codepage::testing {
@@ -61,6 +62,9 @@ TEST(Utf8ToUtf16, FollowsWindowsRules) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.heading) + ": " + Hex(c.input));
     EXPECT_EQ(Hex(Read(Utf8ToUtf16, c.input)), Hex(c.want));
+    std::vector<char> out(2 * c.input.size());
+    EXPECT_EQ(Hex(std::string_view(out.data(), Utf8ToCp932(c.input, out.data()))), Hex(WriteCp932(c.want)))
+        << "straight to 932";
   }
 }
 

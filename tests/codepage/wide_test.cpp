@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "codepage/to_cp932.h"
 #include "codepage/wide.h"
 #include "convert.h"
 #include "utf8_reference.h"
@@ -75,13 +76,19 @@ TEST(WidePaths, Utf8AgreesWithScalarAndRules) {
     std::vector<char16_t> scalar(text.size());
     scalar.resize(detail::Utf8ToUtf16Scalar(text.data(), text.size(), scalar.data()));
     const std::u16string wide = Read(Utf8ToUtf16, text);
+    std::vector<char> twoSteps(2 * scalar.size()), direct(2 * text.size()), directScalar(2 * text.size());
+    twoSteps.resize(detail::Utf16ToCp932Scalar(scalar.data(), scalar.size(), twoSteps.data()));
+    direct.resize(Utf8ToCp932(text, direct.data()));
+    directScalar.resize(detail::Utf8ToCp932Scalar(text.data(), text.size(), directScalar.data()));
     const bool same = wide == std::u16string(scalar.begin(), scalar.end()) && wide == ReferenceUtf8ToUtf16(text) &&
-                      WritesOnlyItsResult<char16_t>(text.size(), [&](char16_t* d) { return Utf8ToUtf16(text, d); });
+                      WritesOnlyItsResult<char16_t>(text.size(), [&](char16_t* d) { return Utf8ToUtf16(text, d); }) &&
+                      direct == twoSteps && directScalar == twoSteps &&
+                      WritesOnlyItsResult<char>(2 * text.size(), [&](char* d) { return Utf8ToCp932(text, d); });
     if (!same && differences++ < 5) ADD_FAILURE() << Hex(text);
     bytes += static_cast<long>(text.size());
     ++count;
   }
-  Report("UTF-8, wide against scalar and the rules", count, bytes, differences);
+  Report("UTF-8, wide against scalar and the rules, and straight to 932 against the two steps", count, bytes, differences);
 }
 
 TEST(WidePaths, Iso2022JpAgreesWithScalar) {
@@ -96,15 +103,21 @@ TEST(WidePaths, Iso2022JpAgreesWithScalar) {
   for (const auto& text : Texts(common, rare)) {
     std::vector<char16_t> scalar(text.size());
     scalar.resize(detail::Iso2022JpToUtf16Scalar(text.data(), text.size(), scalar.data()));
+    std::vector<char> twoSteps(2 * scalar.size()), direct(2 * text.size()), directScalar(2 * text.size());
+    twoSteps.resize(detail::Utf16ToCp932Scalar(scalar.data(), scalar.size(), twoSteps.data()));
+    direct.resize(Iso2022JpToCp932(text, direct.data()));
+    directScalar.resize(detail::Iso2022JpToCp932Scalar(text.data(), text.size(), directScalar.data()));
     const bool same =
         Read(Iso2022JpToUtf16, text) == std::u16string(scalar.begin(), scalar.end()) &&
-        WritesOnlyItsResult<char16_t>(text.size(), [&](char16_t* d) { return Iso2022JpToUtf16(text, d); });
+        WritesOnlyItsResult<char16_t>(text.size(), [&](char16_t* d) { return Iso2022JpToUtf16(text, d); }) &&
+        direct == twoSteps && directScalar == twoSteps &&
+        WritesOnlyItsResult<char>(2 * text.size(), [&](char* d) { return Iso2022JpToCp932(text, d); });
     if (!same && differences++ < 5)
       ADD_FAILURE() << Hex(text);
     bytes += static_cast<long>(text.size());
     ++count;
   }
-  Report("ISO-2022-JP, wide against scalar", count, bytes, differences);
+  Report("ISO-2022-JP, wide against scalar, and straight to 932 against the two steps", count, bytes, differences);
 }
 
 TEST(WidePaths, Utf16To932AgreesWithScalar) {
