@@ -1,8 +1,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "codepage/from_utf16.h"
-#include "codepage/to_utf16.h"
+#include "codepage/to_cp932.h"
 #include "decode/encoded_word.h"
 #include "decode/own_conversion.h"
 
@@ -14,31 +13,22 @@ int ConvertToShiftJisWithOwnTables(unsigned codePage, std::string_view source, c
   // The source is a NUL-terminated text: it ends at its first NUL.
   source = source.substr(0, source.find('\0'));
 
-  // Words are short; spare the heap for them.
-  char16_t small[256];
-  std::unique_ptr<char16_t[]> large;
-  char16_t* units = small;
-  if (source.size() > std::size(small)) {
-    large = std::make_unique<char16_t[]>(source.size());
-    units = large.get();
-  }
-  const auto count = codepage::ToUtf16(codePage, source, units);
-  if (!count) return 0;
-
-  // Like WideCharToMultiByte with the terminator counted: the text and its
-  // NUL must fit in `capacity`, or the step fails and leaves an empty text.
-  const std::u16string_view wide(units, *count);
-  std::size_t written;
-  if (2 * wide.size() + 1 <= capacity) {
-    written = codepage::Utf16ToCp932(wide, destination);
+  // Straight to Shift-JIS: the same bytes as through UTF-16, at most two
+  // per source byte. Like WideCharToMultiByte with the terminator counted,
+  // the text and its NUL must fit in `capacity`, or the step fails and
+  // leaves an empty text.
+  std::optional<std::size_t> written;
+  if (2 * source.size() + 1 <= capacity) {
+    written = codepage::ToCp932(codePage, source, destination);
   } else {
-    auto scratch = std::make_unique<char[]>(2 * wide.size() + 1);
-    written = codepage::Utf16ToCp932(wide, scratch.get());
-    if (written + 1 > capacity) return 0;
-    std::copy_n(scratch.get(), written, destination);
+    auto scratch = std::make_unique<char[]>(2 * source.size() + 1);
+    written = codepage::ToCp932(codePage, source, scratch.get());
+    if (written && *written + 1 > capacity) return 0;
+    if (written) std::copy_n(scratch.get(), *written, destination);
   }
-  destination[written] = '\0';
-  return static_cast<int>(written + 1);
+  if (!written) return 0;
+  destination[*written] = '\0';
+  return static_cast<int>(*written + 1);
 }
 
 #ifndef _WIN32

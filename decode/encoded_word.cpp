@@ -1,6 +1,5 @@
 #include "decode/encoded_word.h"
 
-#include <memory>
 #include <stdexcept>
 
 namespace ravlet {
@@ -79,28 +78,32 @@ const CharsetEntry* FindCharset(std::string_view upperCharset) {
   return nullptr;
 }
 
-std::string DecodeHeaderField(std::string_view field) {
+void AppendDecodedHeaderField(std::string_view field, std::string& out) {
   field = field.substr(0, field.find('\0'));
-  std::string result;
-  result.reserve(field.size());
   std::size_t pos = 0;
   WordSpan span;
   while (FindNextWord(field, pos, span)) {
     EncodedWord word(field.substr(span.start, span.size));
-    result.append(field, pos, span.start - pos);
+    out.append(field, pos, span.start - pos);
     for (char& c : word.charset) c = AsciiUpper(c);
     if (const CharsetEntry* entry = FindCharset(word.charset)) {
       if (entry->codePage == 0) {
-        result += word.text;
+        out += word.text;
       } else {
-        AppendConverted(entry->codePage, word.text, result);
+        AppendConverted(entry->codePage, word.text, out);
       }
     } else {
-      result += word.source;
+      out += word.source;
     }
     pos = span.start + span.size;
   }
-  result.append(field, pos);
+  out.append(field, pos);
+}
+
+std::string DecodeHeaderField(std::string_view field) {
+  std::string result;
+  result.reserve(field.size());
+  AppendDecodedHeaderField(field, result);
   return result;
 }
 

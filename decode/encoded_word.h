@@ -44,6 +44,10 @@ const CharsetEntry* FindCharset(std::string_view upperCharset);
 // EncodedWord does.
 std::string DecodeHeaderField(std::string_view field);
 
+// The same, appending to `out`; after a throw `out` holds part of the field
+// and must not be used.
+void AppendDecodedHeaderField(std::string_view field, std::string& out);
+
 // Base64; bytes without a value are skipped. Ends at the first zero byte.
 std::string DecodeBase64Text(std::string_view text);
 

@@ -1,5 +1,6 @@
 #include "decode/rewrite_message.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "decode/encoded_word.h"
@@ -9,27 +10,66 @@ namespace {
 
 constexpr auto npos = std::string_view::npos;
 
+// The scans below run over whole messages of any size. They work in blocks
+// short enough for per-byte results to fit in a byte, which the compiler
+// turns into vector code; a byte-at-a-time loop would be several times
+// slower than the memchr-speed that a message needing no change deserves.
+constexpr std::size_t kBlock = 255;  // so that a count fits in a byte
+
 std::size_t CountByte(std::string_view text, char byte) {
-  // A plain loop the compiler vectorises; this runs over whole bodies.
   std::size_t n = 0;
-  for (const char c : text) n += c == byte;
+  for (std::size_t at = 0; at < text.size(); at += kBlock) {
+    const char* p = text.data() + at;
+    const std::size_t m = std::min(kBlock, text.size() - at);
+    unsigned char count = 0;
+    for (std::size_t i = 0; i < m; ++i) count += p[i] == byte;
+    n += count;
+  }
   return n;
 }
 
-// True when the body mixes line ends: a CR that is not followed by LF (a CR
-// as the very last byte counts) or an LF that is not preceded by CR.
-bool HasMixedLineEnds(std::string_view body) {
-  std::size_t lineFeeds = 0;
-  const char* p = body.data();
-  const char* const end = p + body.size();
-  while (const void* hit = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
-    const char* lf = static_cast<const char*>(hit);
-    if (lf == body.data() || lf[-1] != '\r') return true;
-    ++lineFeeds;
-    p = lf + 1;
+struct BodyScan {
+  bool mixed = false;  // a CR not followed by LF, or an LF not preceded by CR
+  bool nul = false;    // a NUL byte, which ends the text
+};
+
+// A mix shows as a pair of neighbours where "is LF" and "was CR" differ.
+bool Suspect(const unsigned char* p, std::size_t i) {
+  return ((p[i] == '\n') ^ (p[i - 1] == '\r')) | (p[i] == '\0');
+}
+
+BodyScan ScanBody(std::string_view body) {
+  BodyScan scan;
+  if (body.empty()) return scan;
+  const auto* p = reinterpret_cast<const unsigned char*>(body.data());
+  const std::size_t n = body.size();
+  scan.mixed = p[0] == '\n' || p[n - 1] == '\r';
+  scan.nul = p[0] == '\0';
+  // The fast loop only tells whether a block of fixed size holds anything
+  // of interest; such a block, and the tail, are then looked at byte by byte.
+  constexpr std::size_t kScanBlock = 256;
+  for (std::size_t at = 1; at < n && !scan.nul;) {
+    const std::size_t end = n - at >= kScanBlock ? at + kScanBlock : n;
+    if (end - at == kScanBlock) {
+      unsigned char suspect = 0;
+      for (std::size_t i = 0; i < kScanBlock; ++i) suspect |= Suspect(p, at + i);
+      if (!suspect) {
+        at = end;
+        continue;
+      }
+    }
+    for (std::size_t i = at; i < end; ++i) {
+      scan.nul |= p[i] == '\0';
+      scan.mixed |= (p[i] == '\n') != (p[i - 1] == '\r');
+    }
+    // Once mixed, only a later NUL could still matter.
+    if (scan.mixed && !scan.nul) {
+      scan.nul = std::memchr(p + end, '\0', n - end) != nullptr;
+      break;
+    }
+    at = end;
   }
-  // Every LF has its own CR before it; any CR beyond those stands alone.
-  return CountByte(body, '\r') != lineFeeds;
+  return scan;
 }
 
 void AppendBodyLines(LineReader& reader, std::string& out) {
@@ -45,14 +85,10 @@ void AppendBodyLines(LineReader& reader, std::string& out) {
 
 bool LineReader::Read(std::string_view& line) {
   if (pos >= text.size()) return false;
-  const std::size_t lf = text.find('\n', pos);
-  if (lf == npos) {
-    line = text.substr(pos);
-    pos = text.size();
-  } else {
-    line = text.substr(pos, lf - pos);
-    pos = lf + 1;
-  }
+  const void* lf = std::memchr(text.data() + pos, '\n', text.size() - pos);
+  const std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text.data()) : text.size();
+  line = text.substr(pos, end - pos);
+  pos = lf ? end + 1 : end;
   return true;
 }
 
@@ -64,46 +100,68 @@ std::string ReadBodyLines(LineReader& reader) {
 
 bool RewriteMessage(std::string_view text, std::string& output) {
   output.clear();
-  text = text.substr(0, text.find('\0'));  // a host text ends at its NUL
 
   // Without the end of the header nothing can be decided.
   const std::size_t headerEnd = text.find("\r\n\r\n");
   if (headerEnd == npos) return false;
+  const BodyScan body = ScanBody(text.substr(headerEnd + 2));
+  // A host text ends at its NUL; cutting there is rare, so it is found by the
+  // scans that run anyway, and the rest starts again on the shorter text.
+  if (body.nul || std::memchr(text.data(), '\0', headerEnd) != nullptr) {
+    return RewriteMessage(text.substr(0, text.find('\0')), output);
+  }
   // Only a "=?" before the header end matters, so the body is never searched.
   const bool decodeHeaders = text.substr(0, headerEnd).find("=?") != npos;
-  const bool fixBody = HasMixedLineEnds(text.substr(headerEnd + 2));
+  const bool fixBody = body.mixed;
   if (!decodeHeaders && !fixBody) return false;
 
   // Header lines gain at most a CR each and decoding never lengthens a
-  // field, so this is enough for everything but a body that gains CRs.
-  output.reserve(text.size() + (fixBody ? CountByte(text, '\n') : CountByte(text.substr(0, headerEnd), '\n')) + 4);
+  // field; with fixBody every body line may gain one too.
+  output.reserve(text.size() + CountByte(fixBody ? text : text.substr(0, headerEnd), '\n') + 4);
 
+  // The field being gathered is a view of the text as long as its lines are
+  // joined by CR LF there too, as they are in the output; only a field
+  // folded at a bare LF, or starting with a continuation line, is copied.
   LineReader reader{text};
-  std::string field;
+  std::string_view field;
+  std::string joined;
+  bool isJoined = false;
+  bool lastLineHadCr = false;
   const auto emit = [&] {
+    const std::string_view whole = isJoined ? std::string_view(joined) : field;
     if (decodeHeaders) {
-      output += DecodeHeaderField(field);
+      AppendDecodedHeaderField(whole, output);
     } else {
-      output += field;
+      output += whole;
     }
     output += "\r\n";
   };
   std::string_view line;
   while (reader.Read(line)) {
     if (line.empty()) break;
-    if (line.back() == '\r') {
+    const bool hadCr = line.back() == '\r';
+    if (hadCr) {
       line.remove_suffix(1);
       if (line.empty()) break;
     }
     if (line.front() == ' ' || line.front() == '\t') {
-      field += "\r\n";  // a continuation line keeps its fold
-      field += line;
+      // A continuation line keeps its fold.
+      if (!isJoined && !field.empty() && lastLineHadCr) {
+        field = std::string_view(field.data(), static_cast<std::size_t>(line.data() + line.size() - field.data()));
+      } else {
+        if (!isJoined) joined.assign(field);
+        isJoined = true;
+        joined += "\r\n";
+        joined += line;
+      }
     } else {
-      if (!field.empty()) emit();
-      field.assign(line);
+      if (isJoined || !field.empty()) emit();
+      field = line;
+      isJoined = false;
     }
+    lastLineHadCr = hadCr;
   }
-  if (!field.empty()) emit();
+  if (isJoined || !field.empty()) emit();
 
   output += "\r\n";  // the blank line
   if (fixBody) {
