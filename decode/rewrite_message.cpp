@@ -1,6 +1,7 @@
 #include "decode/rewrite_message.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "decode/encoded_word.h"
@@ -34,9 +35,35 @@ struct BodyScan {
 };
 
 // A mix shows as a pair of neighbours where "is LF" and "was CR" differ.
-bool Suspect(const unsigned char* p, std::size_t i) {
-  return ((p[i] == '\n') ^ (p[i - 1] == '\r')) | (p[i] == '\0');
+// Whether a block of 256 bytes from p[at] holds such a pair or a NUL.
+constexpr std::size_t kScanBlock = 256;
+
+#if defined(__GNUC__)
+// Vector code by hand: the compiler's own vectorising of the plain loop
+// below leaves this check at about a third of memchr's speed.
+typedef unsigned char Bytes16 __attribute__((vector_size(16)));
+
+bool BlockIsSuspect(const unsigned char* p, std::size_t at) {
+  Bytes16 suspect = {};
+  for (std::size_t i = at; i < at + kScanBlock; i += sizeof(Bytes16)) {
+    Bytes16 c, before;
+    std::memcpy(&c, p + i, sizeof c);
+    std::memcpy(&before, p + i - 1, sizeof before);
+    suspect |= ((c == '\n') ^ (before == '\r')) | (c == 0);
+  }
+  std::uint64_t halves[2];
+  std::memcpy(halves, &suspect, sizeof halves);
+  return (halves[0] | halves[1]) != 0;
 }
+#else
+bool BlockIsSuspect(const unsigned char* p, std::size_t at) {
+  unsigned char suspect = 0;
+  for (std::size_t i = at; i < at + kScanBlock; ++i) {
+    suspect |= ((p[i] == '\n') ^ (p[i - 1] == '\r')) | (p[i] == '\0');
+  }
+  return suspect != 0;
+}
+#endif
 
 BodyScan ScanBody(std::string_view body) {
   BodyScan scan;
@@ -45,18 +72,13 @@ BodyScan ScanBody(std::string_view body) {
   const std::size_t n = body.size();
   scan.mixed = p[0] == '\n' || p[n - 1] == '\r';
   scan.nul = p[0] == '\0';
-  // The fast loop only tells whether a block of fixed size holds anything
-  // of interest; such a block, and the tail, are then looked at byte by byte.
-  constexpr std::size_t kScanBlock = 256;
+  // The fast check only tells whether a whole block holds anything of
+  // interest; such a block, and the tail, are then looked at byte by byte.
   for (std::size_t at = 1; at < n && !scan.nul;) {
     const std::size_t end = n - at >= kScanBlock ? at + kScanBlock : n;
-    if (end - at == kScanBlock) {
-      unsigned char suspect = 0;
-      for (std::size_t i = 0; i < kScanBlock; ++i) suspect |= Suspect(p, at + i);
-      if (!suspect) {
-        at = end;
-        continue;
-      }
+    if (end - at == kScanBlock && !BlockIsSuspect(p, at)) {
+      at = end;
+      continue;
     }
     for (std::size_t i = at; i < end; ++i) {
       scan.nul |= p[i] == '\0';
