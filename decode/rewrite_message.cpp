@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "decode/encoded_word.h"
+#include "decode/large_buffer.h"
 
 namespace ravlet {
 namespace {
@@ -139,7 +140,7 @@ bool RewriteMessage(std::string_view text, std::string& output) {
 
   // Header lines gain at most a CR each and decoding never lengthens a
   // field; with fixBody every body line may gain one too.
-  output.reserve(text.size() + CountByte(fixBody ? text : text.substr(0, headerEnd), '\n') + 4);
+  ReserveLarge(output, text.size() + CountByte(fixBody ? text : text.substr(0, headerEnd), '\n') + 4);
 
   // The field being gathered is a view of the text as long as its lines are
   // joined by CR LF there too, as they are in the output; only a field
