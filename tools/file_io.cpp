@@ -7,6 +7,8 @@
 #include <cstring>
 #include <list>
 
+#include "decode/large_buffer.h"
+
 namespace ravlet {
 
 namespace {
@@ -30,6 +32,7 @@ long ReadInto(int fd, char* buffer, std::size_t size) {
 }  // namespace
 
 int ReadAll(int fd, std::size_t sizeHint, std::string& bytes) {
+  ReserveLarge(bytes, sizeHint);
   bytes.resize(sizeHint);
   long got = ReadInto(fd, bytes.data(), sizeHint);
   if (got < 0) return errno;
