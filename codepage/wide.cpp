@@ -243,7 +243,7 @@ const unsigned char* Iso2022JpRunToUtf16(const unsigned char* p, const unsigned 
     p += taken;
     o += jis ? taken / 2 : taken;
     if (taken >= 63) continue;  // the whole window was text
-    if (p[0] != 0x1B || (p[1] != '(' && p[1] != '$') || p[2] != 'B') break;
+    if (end - p < 3 || p[0] != 0x1B || (p[1] != '(' && p[1] != '$') || p[2] != 'B') break;
     jis = p[1] == '$';
     p += 3;
   }
@@ -311,7 +311,7 @@ const unsigned char* Iso2022JpRunToCp932(const unsigned char* p, const unsigned 
     p += taken;
     o += taken;
     if (taken >= 63) continue;  // the whole window was text
-    if (p[0] != 0x1B || (p[1] != '(' && p[1] != '$') || p[2] != 'B') break;
+    if (end - p < 3 || p[0] != 0x1B || (p[1] != '(' && p[1] != '$') || p[2] != 'B') break;
     jis = p[1] == '$';
     p += 3;
   }

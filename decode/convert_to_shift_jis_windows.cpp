@@ -13,6 +13,9 @@ namespace ravlet {
 
 int ConvertToShiftJis(unsigned codePage, std::string_view source, char* destination, std::size_t capacity) {
   destination[0] = '\0';
+  // Not even the terminator fits; and a size of 0 would make the platform
+  // only measure, returning a count that is not a text.
+  if (capacity == 0) return 0;
   // A NUL-terminated copy, converted with its terminator as one text.
   const std::string text(source.substr(0, source.find('\0')));
   if (text.size() >= INT_MAX) return 0;

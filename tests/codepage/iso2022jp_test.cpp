@@ -2,6 +2,9 @@
 // every JIS X 0208 pair in exhaustive_test.cpp are what pins the reader down.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "codepage/to_cp932.h"
 #include "convert.h"
 
@@ -73,6 +76,20 @@ TEST(Iso2022JpToCp932, CasesAsTheTwoSteps) {
     const std::string direct(out.data(), Iso2022JpToCp932(c.input, out.data()));
     EXPECT_EQ(Hex(direct), Hex(WriteCp932(c.want)));
   }
+}
+
+// A long text that ends in the middle of an escape: the sanitizers see any
+// read past the exactly sized source.
+TEST(Iso2022JpToUtf16, EscapeCutShortAtTheEndOfALongText) {
+  constexpr std::size_t n = 64;
+  auto source = std::make_unique<char[]>(n);
+  std::fill_n(source.get(), n - 2, 'a');
+  source[n - 2] = '\x1b';
+  source[n - 1] = '(';
+  auto units = std::make_unique<char16_t[]>(n);
+  auto bytes = std::make_unique<char[]>(2 * n);
+  EXPECT_EQ(Iso2022JpToUtf16(std::string_view(source.get(), n), units.get()), n);
+  EXPECT_EQ(Iso2022JpToCp932(std::string_view(source.get(), n), bytes.get()), n);
 }
 
 }  // namespace

@@ -116,6 +116,11 @@ TEST(ConvertToShiftJis, CountsTheTerminatorAndAlwaysTerminates) {
   out[0] = 'x';
   EXPECT_EQ(ConvertToShiftJis(12345, "abc", out, 7), 0);
   EXPECT_EQ(out[0], '\0');
+  // No room but for the terminator: nothing past it is written.
+  out[1] = 'x';
+  EXPECT_EQ(ConvertToShiftJis(65001, "abc", out, 0), 0);
+  EXPECT_EQ(out[0], '\0');
+  EXPECT_EQ(out[1], 'x');
 }
 
 }  // namespace
